@@ -1,0 +1,99 @@
+#pragma once
+
+#include <QString>
+#include <QVariantMap>
+
+#include <array>
+
+class PreferencesDomain;
+
+// The one place both programs keep their settings: the name of the shared suite, the store behind
+// it, the factory defaults, and the names of every key and environment variable either program
+// reads. Nothing else spells a key or a variable.
+namespace SharedSettings {
+
+// Keys of the shared suite.
+namespace Key {
+inline const QString agentEnabled = QStringLiteral("agentEnabled");
+inline const QString settingsPane = QStringLiteral("settingsPane");
+inline const QString refreshInterval = QStringLiteral("refreshInterval");
+inline const QString showCPUItem = QStringLiteral("showCPUItem");
+inline const QString showMemoryItem = QStringLiteral("showMemoryItem");
+inline const QString showStorageItem = QStringLiteral("showStorageItem");
+inline const QString showSensorsItem = QStringLiteral("showSensorsItem");
+inline const QString cpuReadout = QStringLiteral("cpuReadout");
+inline const QString sensorsReadout = QStringLiteral("sensorsReadout");
+inline const QString showMemoryPercent = QStringLiteral("showMemoryPercent");
+inline const QString meterStyle = QStringLiteral("meterStyle");
+inline const QString meterShape = QStringLiteral("meterShape");
+inline const QString menuBarOrder = QStringLiteral("menuBarOrder");
+inline const QString language = QStringLiteral("language");
+inline const QString temperatureUnit = QStringLiteral("temperatureUnit");
+inline const QString meterLabelStyle = QStringLiteral("meterLabelStyle");
+inline const QString accentChoice = QStringLiteral("accentChoice");
+inline const QString performanceCoreAccent = QStringLiteral("performanceCoreAccent");
+inline const QString popoverAppearance = QStringLiteral("popoverAppearance");
+inline const QString popoverBackground = QStringLiteral("popoverBackground");
+inline const QString updatesCheckAutomatically = QStringLiteral("updatesCheckAutomatically");
+inline const QString updaterCanCheck = QStringLiteral("updaterCanCheck");
+inline const QString didUnregisterLegacyLoginItem = QStringLiteral("didUnregisterLegacyLoginItem");
+inline const QString cpuAccent = QStringLiteral("cpuAccent");
+inline const QString cpuFastCoreAccent = QStringLiteral("cpuFastCoreAccent");
+inline const QString memoryAccent = QStringLiteral("memoryAccent");
+inline const QString storageAccent = QStringLiteral("storageAccent");
+inline const QString memoryReadout = QStringLiteral("memoryReadout");
+inline const QString storageReadout = QStringLiteral("storageReadout");
+inline const QString updatesAvailable = QStringLiteral("updatesAvailable");
+
+// Keys of a program's own standard domain.
+inline const QString itemGeneration = QStringLiteral("Vantor.itemGeneration");
+inline const QString statusItemPreferredPositionPrefix = QStringLiteral("NSStatusItem Preferred Position ");
+inline const QString statusItemVisiblePrefix = QStringLiteral("NSStatusItem Visible ");
+inline const QString appleLanguages = QStringLiteral("AppleLanguages");
+} // namespace Key
+
+// Environment variables; a "1" test compares with the one-character text "1" exactly.
+namespace Env {
+inline const QString settingsSuite = QStringLiteral("VANTOR_SETTINGS_SUITE");
+inline const QString language = QStringLiteral("VANTOR_LANGUAGE");
+inline const QString uiTesting = QStringLiteral("VANTOR_UI_TESTING");
+inline const QString disableUpdater = QStringLiteral("VANTOR_DISABLE_UPDATER");
+inline const QString noLoginItem = QStringLiteral("VANTOR_NO_LOGIN_ITEM");
+inline const QString panelBudget = QStringLiteral("VANTOR_PANEL_BUDGET");
+inline const QString testConfiguration = QStringLiteral("XCTestConfigurationFilePath");
+} // namespace Env
+
+inline const QString defaultSuiteName = QStringLiteral("K3ZP8T2NQX.com.quillon.vantor");
+
+// VANTOR_SETTINGS_SUITE when the environment has it (used unchanged, even empty), else the
+// default suite. Computed once.
+QString suiteName();
+
+// The shared store, opened once by suiteName(); a suite that cannot be opened falls back to the
+// process's standard domain.
+PreferencesDomain& store();
+
+// The 23 registered factory defaults.
+const QVariantMap& factoryDefaults();
+
+// Registers factoryDefaults() in store(); lives in this process's memory only.
+void registerDefaults();
+
+// What each program runs first at launch, before reading any setting: register the factory
+// defaults, then migrate the older accent settings.
+void prepareAtLaunch();
+
+// The six cross-process signals.
+enum class Signal { settings, quitAgent, openSettings, checkForUpdates, updateAvailable, menuBarChanged };
+inline constexpr std::array<Signal, 6> allSignals {Signal::settings, Signal::quitAgent, Signal::openSettings,
+    Signal::checkForUpdates, Signal::updateAvailable, Signal::menuBarChanged};
+QString suffix(Signal signal);
+// suiteName() + "." + suffix.
+QString name(Signal signal);
+// Posts the signal once; fire and forget.
+void post(Signal signal);
+
+// For tests: forget the suite name and the store so the next use reads the environment again.
+void resetForTesting();
+
+} // namespace SharedSettings

@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# Installs every Debian 12 package that building, running and testing Vantor needs.
+# Safe to run again: apt-get skips what is already there.
+set -euo pipefail
+packages=(
+  build-essential cmake ninja-build pkg-config git
+  qt6-base-dev qt6-svg-dev qt6-qpa-plugins libqt6svg6 libgl-dev
+  libicu-dev
+  libgtest-dev libgmock-dev libbenchmark-dev
+  dbus dbus-user-session xvfb xauth fonts-dejavu-core
+)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+if [ "${#missing[@]}" -gt 0 ]; then
+  SUDO=""
+  [ "$(id -u)" -eq 0 ] || SUDO="sudo"
+  export DEBIAN_FRONTEND=noninteractive
+  $SUDO apt-get update -q
+  $SUDO apt-get install -y -q --no-install-recommends "${missing[@]}"
+fi
