@@ -1,5 +1,6 @@
 #include "SharedSettings.h"
 
+#include "MeterSettings.h"
 #include "PreferencesDomain.h"
 #include "SignalTransport.h"
 
@@ -81,6 +82,7 @@ void registerDefaults()
 void prepareAtLaunch()
 {
     registerDefaults();
+    MeterSettings::migrateAccents();
 }
 
 QString suffix(Signal signal)

@@ -1,0 +1,181 @@
+#include "MeterSettings.h"
+
+#include "PreferencesDomain.h"
+#include "SharedSettings.h"
+
+namespace MeterSettings {
+namespace {
+
+using namespace SharedSettings;
+
+QString storedText(const QString& key)
+{
+    return store().stringForKey(key).value_or(QString());
+}
+
+template <typename E> E readEnum(const QString& key, E fallback)
+{
+    return fromRawValue<E>(storedText(key)).value_or(fallback);
+}
+
+} // namespace
+
+MeterStyle style()
+{
+    return readEnum(Key::meterStyle, MeterStyle::bars);
+}
+MeterShape shape()
+{
+    return readEnum(Key::meterShape, MeterShape::pill);
+}
+MeterLabelStyle labelStyle(MonitorSection)
+{
+    return readEnum(Key::meterLabelStyle, MeterLabelStyle::icons);
+}
+
+CPUReadout cpuReadout()
+{
+    return readEnum(Key::cpuReadout, CPUReadout::temperature);
+}
+SensorsReadout sensorsReadout()
+{
+    return readEnum(Key::sensorsReadout, SensorsReadout::power);
+}
+
+MemoryReadout memoryReadout()
+{
+    if (const auto readout = fromRawValue<MemoryReadout>(storedText(Key::memoryReadout)))
+        return *readout;
+    return legacyShowsPercent() ? MemoryReadout::usage : MemoryReadout::off;
+}
+
+StorageReadout storageReadout()
+{
+    if (const auto readout = fromRawValue<StorageReadout>(storedText(Key::storageReadout)))
+        return *readout;
+    return legacyShowsPercent() ? StorageReadout::usage : StorageReadout::off;
+}
+
+QString readoutKey(MonitorSection section)
+{
+    switch (section) {
+    case MonitorSection::cpu:
+        return Key::cpuReadout;
+    case MonitorSection::memory:
+        return Key::memoryReadout;
+    case MonitorSection::storage:
+        return Key::storageReadout;
+    case MonitorSection::sensors:
+        return Key::sensorsReadout;
+    }
+    return {};
+}
+
+MeterAccent accent(MeterAccentSlot slot)
+{
+    return MeterAccent::fromRawValue(storedText(key(slot))).value_or(MeterAccent(MeterAccent::Preset::signal));
+}
+
+QColor color(MeterAccentSlot slot)
+{
+    return accent(slot).color();
+}
+
+QString itemVisibilityKey(MonitorSection section)
+{
+    switch (section) {
+    case MonitorSection::cpu:
+        return Key::showCPUItem;
+    case MonitorSection::memory:
+        return Key::showMemoryItem;
+    case MonitorSection::storage:
+        return Key::showStorageItem;
+    case MonitorSection::sensors:
+        return Key::showSensorsItem;
+    }
+    return {};
+}
+
+bool showsItem(MonitorSection section)
+{
+    const QVariant value = store().objectForKey(itemVisibilityKey(section));
+    return !(value.typeId() == QMetaType::Bool && !value.toBool());
+}
+
+bool legacyShowsPercent()
+{
+    const QVariant value = store().objectForKey(Key::showMemoryPercent);
+    return value.typeId() == QMetaType::Bool && value.toBool();
+}
+
+QList<MonitorSection> order(QStringView text)
+{
+    QList<MonitorSection> result;
+    for (const QStringView piece : text.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+        const auto section = monitorSection(piece);
+        if (section && !result.contains(*section))
+            result.append(*section);
+    }
+    for (const MonitorSection section : defaultMenuBarOrder)
+        if (!result.contains(section))
+            result.append(section);
+    return result;
+}
+
+QList<MonitorSection> menuBarOrder()
+{
+    return order(storedText(Key::menuBarOrder));
+}
+
+QList<MonitorSection> merged(const QList<MonitorSection>& visible, const QList<MonitorSection>& stored,
+    const std::function<bool(MonitorSection)>& shown)
+{
+    QList<MonitorSection> result;
+    qsizetype i = 0;
+    for (const MonitorSection section : stored) {
+        if (shown(section)) {
+            if (i < visible.size())
+                result.append(visible[i++]);
+        } else {
+            result.append(section);
+        }
+    }
+    for (; i < visible.size(); ++i)
+        result.append(visible[i]);
+    for (const MonitorSection section : allMonitorSections)
+        if (!result.contains(section))
+            result.append(section);
+    return result;
+}
+
+QString orderText(const QList<MonitorSection>& sections)
+{
+    QStringList keys;
+    for (const MonitorSection section : sections)
+        keys.append(key(section));
+    return keys.join(QLatin1Char(','));
+}
+
+void setMenuBarOrder(const QList<MonitorSection>& visible)
+{
+    const QList<MonitorSection> full = merged(visible, menuBarOrder(), showsItem);
+    store().setString(Key::menuBarOrder, orderText(full));
+}
+
+void migrateAccents()
+{
+    const MeterAccent base
+        = MeterAccent::fromRawValue(storedText(Key::accentChoice)).value_or(MeterAccent(MeterAccent::Preset::signal));
+    const MeterAccent fast = MeterAccent::fromRawValue(storedText(Key::performanceCoreAccent)).value_or(base);
+    const std::array<std::pair<MeterAccentSlot, MeterAccent>, 4> targets {{
+        {MeterAccentSlot::cpu, base},
+        {MeterAccentSlot::cpuFastCores, fast},
+        {MeterAccentSlot::memory, base},
+        {MeterAccentSlot::storage, base},
+    }};
+    for (const auto& [slot, accent] : targets)
+        if (!store().objectForKey(key(slot)).isValid())
+            store().setString(key(slot), accent.rawValue());
+}
+
+} // namespace MeterSettings

@@ -1,0 +1,26 @@
+#pragma once
+
+#include "FakeSignalTransport.h"
+#include "FakeWorkspace.h"
+
+#include <QTemporaryDir>
+
+// Gives a test its own configuration directory, its own shared suite and standard domain, a fake
+// signal transport and a fake workspace; everything is put back when it goes out of scope.
+class IsolatedSettings {
+public:
+    explicit IsolatedSettings(const QString& suite = QStringLiteral("test.suite"));
+    ~IsolatedSettings();
+    IsolatedSettings(const IsolatedSettings&) = delete;
+    IsolatedSettings& operator=(const IsolatedSettings&) = delete;
+
+    QString configDirectory() const { return m_dir.path() + QStringLiteral("/config"); }
+    QString path() const { return m_dir.path(); }
+    FakeSignalTransport transport;
+    FakeWorkspace workspace;
+
+private:
+    QTemporaryDir m_dir;
+    QByteArray m_oldConfig, m_oldSuite;
+    bool m_hadConfig, m_hadSuite;
+};
