@@ -2,6 +2,8 @@
 
 #include "Workspace.h"
 
+#include <QMap>
+
 // Records launches and answers lookups from a table; tests raise the sleep and session signals.
 class FakeWorkspace final : public Workspace {
     Q_OBJECT
