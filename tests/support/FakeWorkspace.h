@@ -6,7 +6,6 @@
 
 // Records launches and answers lookups from a table; tests raise the sleep and session signals.
 class FakeWorkspace final : public Workspace {
-    Q_OBJECT
 public:
     struct Launch {
         QString executable;
