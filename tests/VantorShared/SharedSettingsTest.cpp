@@ -3,6 +3,7 @@
 #include "PreferencesDomain.h"
 #include "SignalListener.h"
 
+#include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDir>
@@ -93,7 +94,11 @@ protected:
     {
         if (!QDBusConnection::sessionBus().isConnected())
             GTEST_SKIP() << "no session bus (run the suite under dbus-run-session)";
-        isolated = std::make_unique<IsolatedSettings>(QStringLiteral("crossprocess.suite"));
+        // Tests run in parallel on one bus: a suite of its own keeps each test's signals apart.
+        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        isolated = std::make_unique<IsolatedSettings>(QStringLiteral("crossprocess.%1.%2")
+                                                          .arg(QString::fromUtf8(info->name()))
+                                                          .arg(QCoreApplication::applicationPid()));
         SignalTransport::setShared(nullptr); // the real bus, not the fake
     }
     void TearDown() override { isolated.reset(); }
