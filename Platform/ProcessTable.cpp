@@ -59,8 +59,11 @@ QList<qint32> ProcessTable::pids() const
 std::optional<QString> ProcessTable::executablePath(qint32 pid)
 {
     const QByteArray link = m_root + QByteArray::number(pid) + "/exe";
+    // The buffer is shared with file reads, which size it to their content.
+    m_buffer.resize(kBufferSize);
     const ssize_t length = ::readlink(link.constData(), m_buffer.data(), size_t(m_buffer.size()));
-    if (length < 1)
+    // A link that fills the whole buffer may have been cut short.
+    if (length < 1 || length >= m_buffer.size())
         return std::nullopt;
     QByteArrayView path(m_buffer.constData(), qsizetype(length));
     if (path.endsWith(kDeletedMark))
