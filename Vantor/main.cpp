@@ -1,3 +1,4 @@
+#include "AppLanguage.h"
 #include "AppLinks.h"
 #include "Bundle.h"
 #include "Log.h"
@@ -28,6 +29,7 @@ void startEmbeddedAgent()
 int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
+    AppLanguage::adoptChoiceAtLaunch();
     SharedSettings::prepareAtLaunch();
     qCInfo(lcAppLinks, "settings app up, pid %d", int(::getpid()));
     if (SharedSettings::store().boolForKey(SharedSettings::Key::agentEnabled))
