@@ -180,7 +180,10 @@ QJsonObject PreferencesDomain::loadFromDisk(bool moveAsideIfCorrupt) const
             aside = m_path + QStringLiteral(".corrupt-") + stamp + QLatin1Char('-') + QString::number(i);
         if (QFile::rename(m_path, aside))
             qCWarning(lcPlatform, "preferences file %s was not a JSON object (%s); kept it as %s and started empty",
-                qPrintable(m_path), qPrintable(error.errorString()), qPrintable(aside));
+                qPrintable(m_path),
+                qPrintable(
+                    error.error == QJsonParseError::NoError ? QStringLiteral("not an object") : error.errorString()),
+                qPrintable(aside));
         else
             qCWarning(lcPlatform, "preferences file %s is unreadable and could not be moved aside", qPrintable(m_path));
     }
