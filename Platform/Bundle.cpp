@@ -95,6 +95,15 @@ QString& mainOverride()
     return path;
 }
 
+// Before the application object exists (the agent settles its language first thing in main) Qt
+// cannot name the program's directory; the kernel can.
+QString programDirectory()
+{
+    if (QCoreApplication::instance())
+        return QCoreApplication::applicationDirPath();
+    return QFileInfo(QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath()).absolutePath();
+}
+
 std::unique_ptr<Bundle>& mainSlot()
 {
     static std::unique_ptr<Bundle> bundle;
@@ -145,7 +154,7 @@ const Bundle& Bundle::main()
         QString candidate = mainOverride();
         if (candidate.isEmpty()) {
             // <bundle>/Contents/MacOS/<executable>
-            QDir dir(QCoreApplication::applicationDirPath());
+            QDir dir(programDirectory());
             if (dir.dirName() == QLatin1String("MacOS") && dir.cdUp() && dir.dirName() == QLatin1String("Contents")
                 && dir.cdUp())
                 candidate = dir.absolutePath();
@@ -154,7 +163,7 @@ const Bundle& Bundle::main()
             slot = std::make_unique<Bundle>(*opened);
         } else {
             slot.reset(new Bundle());
-            slot->m_path = candidate.isEmpty() ? QCoreApplication::applicationDirPath() : candidate;
+            slot->m_path = candidate.isEmpty() ? programDirectory() : candidate;
         }
     }
     return *slot;

@@ -1,15 +1,20 @@
-#include "Log.h"
-#include "SharedSettings.h"
+#include "AgentDelegate.h"
+#include "AgentMain.h"
+#include "AppLanguage.h"
 
 #include <QApplication>
-
-#include <unistd.h>
+#include <QTimer>
 
 int main(int argc, char* argv[])
 {
+    // The language is settled before anything can load a resource.
+    AppLanguage::adoptChoiceAtLaunch();
+
     QApplication app(argc, argv);
-    app.setQuitOnLastWindowClosed(false);
-    SharedSettings::prepareAtLaunch();
-    qCInfo(lcAgentLifecycle, "up, pid %d", int(::getpid()));
+    AgentDelegate& delegate = AgentMain::delegate();
+    // The agent has no main window; closing a popover must not end it.
+    app.setQuitOnLastWindowClosed(delegate.applicationShouldTerminateAfterLastWindowClosed());
+    // Launching finishes once the event loop runs, so that a check that fails can ask it to quit.
+    QTimer::singleShot(0, &delegate, &AgentDelegate::applicationDidFinishLaunching);
     return app.exec();
 }

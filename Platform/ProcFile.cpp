@@ -1,0 +1,112 @@
+#include "ProcFile.h"
+
+#include <QFile>
+
+#include <cerrno>
+#include <charconv>
+#include <utility>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+ProcFile::ProcFile(const QString& path, size_t initialCapacity)
+    : m_buffer(std::max<size_t>(initialCapacity, 64))
+{
+    m_fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+}
+
+ProcFile::~ProcFile()
+{
+    if (m_fd >= 0)
+        ::close(m_fd);
+}
+
+ProcFile::ProcFile(ProcFile&& other) noexcept
+    : m_fd(std::exchange(other.m_fd, -1))
+    , m_buffer(std::move(other.m_buffer))
+{
+}
+
+ProcFile& ProcFile::operator=(ProcFile&& other) noexcept
+{
+    if (this != &other) {
+        if (m_fd >= 0)
+            ::close(m_fd);
+        m_fd = std::exchange(other.m_fd, -1);
+        m_buffer = std::move(other.m_buffer);
+    }
+    return *this;
+}
+
+std::optional<std::string_view> ProcFile::read()
+{
+    if (m_fd < 0)
+        return std::nullopt;
+    // Kernel files are generated whole on the read at offset 0; a file that fills the buffer is
+    // read again into a bigger one so that its text comes from one generation.
+    for (int attempt = 0; attempt < 8; ++attempt) {
+        size_t filled = 0;
+        for (;;) {
+            const ssize_t n = ::pread(m_fd, m_buffer.data() + filled, m_buffer.size() - filled, off_t(filled));
+            if (n < 0) {
+                if (errno == EINTR)
+                    continue;
+                return std::nullopt;
+            }
+            if (n == 0)
+                return std::string_view(m_buffer.data(), filled);
+            filled += size_t(n);
+            if (filled == m_buffer.size())
+                break;
+        }
+        m_buffer.resize(m_buffer.size() * 2);
+    }
+    return std::nullopt;
+}
+
+namespace ProcParse {
+
+std::string_view nextLine(std::string_view& text)
+{
+    const size_t end = text.find('\n');
+    if (end == std::string_view::npos) {
+        const std::string_view line = text;
+        text = {};
+        return line;
+    }
+    const std::string_view line = text.substr(0, end);
+    text.remove_prefix(end + 1);
+    return line;
+}
+
+void skipBlanks(std::string_view& text)
+{
+    size_t i = 0;
+    while (i < text.size() && (text[i] == ' ' || text[i] == '\t'))
+        ++i;
+    text.remove_prefix(i);
+}
+
+std::optional<quint64> unsignedNumber(std::string_view& text)
+{
+    skipBlanks(text);
+    quint64 value = 0;
+    const auto [ptr, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (ec != std::errc())
+        return std::nullopt;
+    text.remove_prefix(size_t(ptr - text.data()));
+    return value;
+}
+
+std::optional<double> decimalNumber(std::string_view& text)
+{
+    skipBlanks(text);
+    double value = 0;
+    const auto [ptr, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (ec != std::errc())
+        return std::nullopt;
+    text.remove_prefix(size_t(ptr - text.data()));
+    return value;
+}
+
+} // namespace ProcParse

@@ -1,0 +1,13 @@
+#include "StatusBar.h"
+
+#include <QGuiApplication>
+
+Qt::KeyboardModifiers StatusBar::keyboardModifiers() const
+{
+    return QGuiApplication::queryKeyboardModifiers();
+}
+
+Qt::MouseButtons StatusBar::pressedMouseButtons() const
+{
+    return QGuiApplication::mouseButtons();
+}

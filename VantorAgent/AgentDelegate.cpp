@@ -1,0 +1,115 @@
+#include "AgentDelegate.h"
+
+#include "AgentInstance.h"
+#include "AppLanguage.h"
+#include "AppLinks.h"
+#include "Bundle.h"
+#include "Log.h"
+#include "PreferencesDomain.h"
+#include "SharedSettings.h"
+#include "UpdateController.h"
+
+#include <QCoreApplication>
+#include <QPointer>
+#include <QProcess>
+
+#include <unistd.h>
+
+AgentDelegate::Environment AgentDelegate::Environment::system()
+{
+    Environment environment;
+    environment.pid = qint32(::getpid());
+    environment.unitTestHost = AppLinks::isUnitTestHost();
+    environment.agents = [] { return ProcessScan::agents(); };
+    environment.terminate = [] { QCoreApplication::quit(); };
+    environment.startDetached = [](const QString& program, const QStringList& arguments) {
+        return QProcess::startDetached(program, arguments);
+    };
+    environment.executablePath = [] {
+        const QString bundled = Bundle::main().executablePath();
+        return bundled.isEmpty() ? QCoreApplication::applicationFilePath() : bundled;
+    };
+    return environment;
+}
+
+AgentDelegate::AgentDelegate(Environment environment, QObject* parent)
+    : QObject(parent)
+    , m_environment(std::move(environment))
+{
+}
+
+AgentDelegate::~AgentDelegate() = default;
+
+void AgentDelegate::applicationDidFinishLaunching()
+{
+    SharedSettings::prepareAtLaunch();
+
+    if (!m_environment.unitTestHost) {
+        if (shouldYieldToAnEarlierInstance()) {
+            qCInfo(lcAgentLifecycle, "another copy of this install is already up; exiting");
+            m_environment.terminate();
+            return;
+        }
+        if (!SharedSettings::store().boolForKey(SharedSettings::Key::agentEnabled)) {
+            qCInfo(lcAgentLifecycle, "the master switch is off; exiting");
+            m_environment.terminate();
+            return;
+        }
+    }
+
+    qCInfo(lcAgentLifecycle, "up, pid %d", int(m_environment.pid));
+
+    // A test host listens too, so that it can be told to quit.
+    m_signals.listen(SharedSettings::Signal::quitAgent, [terminate = m_environment.terminate] { terminate(); });
+
+    if (m_environment.unitTestHost)
+        return;
+
+    m_monitor = std::make_unique<SystemMonitor>(m_environment.monitorSources);
+    // The status bar controller is created here with the monitor.
+    UpdateController::shared().start();
+
+    QPointer<AgentDelegate> self(this);
+    m_signals.listen(SharedSettings::Signal::settings, [self] {
+        if (self)
+            self->handleSettingsSignal();
+    });
+}
+
+void AgentDelegate::handleSettingsSignal()
+{
+    // A language change is picked up by starting over in the new language; never in the middle of
+    // an update, which a later settings signal will find finished.
+    if (AppLanguage::processIsStale() && !UpdateController::shared().isBusy()) {
+        AppLanguage::applyChoiceToProcessDefaults();
+        relaunch();
+        return;
+    }
+    applyMeterSettings();
+}
+
+void AgentDelegate::applyMeterSettings()
+{
+    if (m_monitor)
+        m_monitor->applyInterval();
+}
+
+bool AgentDelegate::shouldYieldToAnEarlierInstance() const
+{
+    return AgentInstance::shouldYield(m_environment.pid, m_environment.agents());
+}
+
+QStringList AgentDelegate::relaunchArguments(qint32 pid, const QString& executable)
+{
+    // "$1" is the pid and "$2" the program; the script text itself never contains either.
+    return {QStringLiteral("-c"), QStringLiteral("while kill -0 \"$1\" 2>/dev/null; do sleep 0.1; done; exec \"$2\""),
+        QStringLiteral("sh"), QString::number(pid), executable};
+}
+
+void AgentDelegate::relaunch()
+{
+    // Whether or not the shell starts, this copy quits; the user can start the agent again from
+    // the settings app.
+    m_environment.startDetached(relaunchShell, relaunchArguments(m_environment.pid, m_environment.executablePath()));
+    m_environment.terminate();
+}

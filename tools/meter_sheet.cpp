@@ -1,0 +1,219 @@
+// Renders the menu bar meters in every style, shape and label style, light and dark, with sample
+// readings, into one PNG contact sheet. Runs on Qt's offscreen platform and on a throwaway settings
+// suite, so it neither needs a display nor touches the user's settings.
+//
+//   meter_sheet [output.png] [--bundle path/to/VantorAgent.app] [--scale 2]
+
+#include "Bundle.h"
+#include "MenuBarReadings.h"
+#include "MeterSettings.h"
+#include "PreferencesDomain.h"
+#include "SharedSettings.h"
+#include "StatusMetricView.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QFontDatabase>
+#include <QImage>
+#include <QPainter>
+#include <QTemporaryDir>
+#include <QTextStream>
+
+#include <cmath>
+#include <memory>
+
+namespace {
+
+class SampleReadings : public MenuBarReadings {
+public:
+    SampleReadings()
+    {
+        m_cores = {0.22, 0.35, 0.12, 0.28, 0.18, 0.09, 0.66, 0.91, 0.48, 0.74};
+        for (int i = 0; i < 36; ++i)
+            m_history.append(0.38 + 0.22 * std::sin(i / 4.0) + 0.12 * std::sin(i / 1.7));
+    }
+    double cpuUsage() const override { return 0.42; }
+    const QList<double>& coreUsages() const override { return m_cores; }
+    int performanceCoreCount() const override { return 4; }
+    const QList<double>& cpuHistory() const override { return m_history; }
+    std::optional<double> cpuTemperature() const override { return 52.4; }
+    std::optional<double> cpuWatts() const override { return 7.8; }
+    std::optional<double> gpuTemperature() const override { return 47.0; }
+    std::optional<double> hottestCelsius() const override { return 61.2; }
+    std::optional<double> fastestFanRPM() const override { return 2180; }
+    std::optional<double> systemWatts() const override { return 14.2; }
+    double memoryUsage() const override { return 0.64; }
+    double memoryPressure() const override { return 0.31; }
+    quint64 swapUsed() const override { return quint64(1.3 * 1073741824.0); }
+    double storageUsage() const override { return 0.58; }
+    qint64 availableStorage() const override { return qint64(212) * 1073741824; }
+
+private:
+    QList<double> m_cores;
+    QList<double> m_history;
+};
+
+struct Row {
+    QString caption;
+    QMap<QString, QString> settings;
+};
+
+QPalette barPalette(bool dark)
+{
+    QPalette palette;
+    const QColor plate = dark ? QColor(0x2a, 0x2a, 0x2d) : QColor(0xec, 0xec, 0xee);
+    const QColor text = dark ? QColor(0xf2, 0xf2, 0xf2) : QColor(0x1c, 0x1c, 0x1e);
+    palette.setColor(QPalette::Window, plate);
+    palette.setColor(QPalette::WindowText, text);
+    palette.setColor(QPalette::Base, plate);
+    palette.setColor(QPalette::Text, text);
+    return palette;
+}
+
+// One strip of the bar: the four meters left to right with the bar's gap between them.
+QImage strip(MenuBarReadings& readings, bool dark, double scale, int width)
+{
+    QImage image(int(std::ceil(width * scale)), int(std::ceil(24 * scale)), QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(scale);
+    const QPalette palette = barPalette(dark);
+    image.fill(palette.color(QPalette::Window));
+    QWidget bar;
+    bar.setPalette(palette);
+    bar.resize(width, 24);
+    double x = 8;
+    for (const MonitorSection section : allMonitorSections) {
+        const int length = int(std::ceil(StatusMetricView::itemWidth(section)));
+        auto* view = new StatusMetricView(QRect(int(x), 0, length, 24), section, &bar);
+        view->setReadings(&readings);
+        x += length + 8;
+    }
+    QPainter painter(&image);
+    bar.render(&painter, QPoint(), QRegion(), QWidget::DrawChildren);
+    return image;
+}
+
+QString findAgentBundle()
+{
+    QDir dir(QCoreApplication::applicationDirPath());
+    for (int up = 0; up < 4; ++up) {
+        const QString candidate
+            = dir.filePath(QStringLiteral("Vantor.app/Contents/Library/LoginItems/VantorAgent.app"));
+        if (QFileInfo::exists(candidate))
+            return candidate;
+        if (!dir.cdUp())
+            break;
+    }
+    return {};
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QTemporaryDir scratch;
+    qputenv("XDG_CONFIG_HOME", scratch.path().toLocal8Bit());
+    qputenv("VANTOR_SETTINGS_SUITE", "meter-sheet");
+    QApplication app(argc, argv);
+
+    QString output = QStringLiteral("meters.png");
+    QString bundle;
+    double scale = 2;
+    const QStringList args = app.arguments();
+    for (qsizetype i = 1; i < args.size(); ++i) {
+        if (args[i] == QLatin1String("--bundle") && i + 1 < args.size())
+            bundle = args[++i];
+        else if (args[i] == QLatin1String("--scale") && i + 1 < args.size())
+            scale = std::clamp(args[++i].toDouble(), 1.0, 4.0);
+        else
+            output = args[i];
+    }
+    if (bundle.isEmpty())
+        bundle = findAgentBundle();
+    if (bundle.isEmpty()) {
+        QTextStream(stderr) << "meter_sheet: no VantorAgent.app found; pass --bundle\n";
+        return 1;
+    }
+    Bundle::setMainBundlePathForTesting(bundle);
+    SharedSettings::prepareAtLaunch();
+    StatusMetricView::overrideCoreCount(10);
+    PreferencesDomain& store = SharedSettings::store();
+    using namespace SharedSettings;
+
+    QList<Row> rows;
+    for (const QString& style : {QStringLiteral("bars"), QStringLiteral("wave"), QStringLiteral("compact")})
+        for (const QString& shape : {QStringLiteral("pill"), QStringLiteral("square")})
+            for (const QString& label : {QStringLiteral("icons"), QStringLiteral("letters")})
+                rows.append({style + QStringLiteral(" · ") + shape + QStringLiteral(" · ") + label,
+                    {{Key::meterStyle, style}, {Key::meterShape, shape}, {Key::meterLabelStyle, label}}});
+    rows.append({QStringLiteral("usage · pressure · free · hottest"),
+        {{Key::cpuReadout, QStringLiteral("usage")}, {Key::memoryReadout, QStringLiteral("pressure")},
+            {Key::storageReadout, QStringLiteral("free")}, {Key::sensorsReadout, QStringLiteral("hottest")}}});
+    rows.append({QStringLiteral("power · swap · usage · fan, accents"),
+        {{Key::cpuReadout, QStringLiteral("power")}, {Key::memoryReadout, QStringLiteral("swap")},
+            {Key::sensorsReadout, QStringLiteral("fan")}, {Key::cpuAccent, QStringLiteral("blue")},
+            {Key::cpuFastCoreAccent, QStringLiteral("amber")}, {Key::memoryAccent, QStringLiteral("purple")},
+            {Key::storageAccent, QStringLiteral("teal")}}});
+    rows.append({QStringLiteral("no readouts · gpu"),
+        {{Key::cpuReadout, QStringLiteral("off")}, {Key::memoryReadout, QStringLiteral("off")},
+            {Key::storageReadout, QStringLiteral("off")}, {Key::sensorsReadout, QStringLiteral("gpu")},
+            {Key::meterStyle, QStringLiteral("compact")}}});
+
+    SampleReadings readings;
+    const QStringList touched {Key::meterStyle, Key::meterShape, Key::meterLabelStyle, Key::cpuReadout,
+        Key::memoryReadout, Key::storageReadout, Key::sensorsReadout, Key::cpuAccent, Key::cpuFastCoreAccent,
+        Key::memoryAccent, Key::storageAccent};
+    const QStringList accentDefaults {Key::cpuAccent, Key::cpuFastCoreAccent, Key::memoryAccent, Key::storageAccent};
+    QMap<QString, QVariant> initial;
+    for (const QString& key : accentDefaults)
+        initial.insert(key, store.objectForKey(key));
+
+    const int stripWidth = 390;
+    const int captionWidth = 230;
+    const int rowHeight = 36;
+    const int margin = 16;
+    const int header = 34;
+    const int width = margin + captionWidth + 2 * (stripWidth + margin);
+    const int height = header + int(rows.size()) * rowHeight + margin;
+    QImage sheet(int(width * scale), int(height * scale), QImage::Format_ARGB32_Premultiplied);
+    sheet.setDevicePixelRatio(scale);
+    sheet.fill(QColor(0xf7, 0xf7, 0xf8));
+    QPainter painter(&sheet);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setRenderHint(QPainter::TextAntialiasing);
+    QFont captionFont = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
+    captionFont.setPixelSize(12);
+    QFont headerFont = captionFont;
+    headerFont.setBold(true);
+    painter.setPen(QColor(0x3a, 0x3a, 0x3c));
+    painter.setFont(headerFont);
+    painter.drawText(QPointF(margin, 22), QStringLiteral("style · shape · labels"));
+    painter.drawText(QPointF(margin + captionWidth, 22), QStringLiteral("light"));
+    painter.drawText(QPointF(margin + captionWidth + stripWidth + margin, 22), QStringLiteral("dark"));
+
+    int y = header;
+    for (const Row& row : rows) {
+        for (const QString& key : touched)
+            store.removeObjectForKey(key);
+        for (const QString& key : accentDefaults)
+            store.setObject(key, initial.value(key));
+        for (auto it = row.settings.cbegin(); it != row.settings.cend(); ++it)
+            store.setString(it.key(), it.value());
+        painter.setFont(captionFont);
+        painter.setPen(QColor(0x3a, 0x3a, 0x3c));
+        painter.drawText(QPointF(margin, y + 16), row.caption);
+        for (int column = 0; column < 2; ++column) {
+            const QImage image = strip(readings, column == 1, scale, stripWidth);
+            painter.drawImage(QPointF(margin + captionWidth + column * (stripWidth + margin), y), image);
+        }
+        y += rowHeight;
+    }
+    painter.end();
+    if (!sheet.save(output)) {
+        QTextStream(stderr) << "meter_sheet: cannot write " << output << "\n";
+        return 1;
+    }
+    QTextStream(stdout) << "wrote " << output << "\n";
+    return 0;
+}
