@@ -419,17 +419,8 @@ QString StatusMetricView::letters(MonitorSection section)
 
 QString StatusMetricView::accessibilityText(MonitorSection section)
 {
-    switch (section) {
-    case MonitorSection::cpu:
-        return AppLanguage::string(QStringLiteral("CPU"));
-    case MonitorSection::memory:
-        return AppLanguage::string(QStringLiteral("Memory"));
-    case MonitorSection::storage:
-        return AppLanguage::string(QStringLiteral("SSD"));
-    case MonitorSection::sensors:
-        return AppLanguage::string(QStringLiteral("Sensors"));
-    }
-    return {};
+    // The spoken name of a meter is the section's title.
+    return title(section);
 }
 
 // MARK: Signature
