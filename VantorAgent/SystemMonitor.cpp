@@ -379,11 +379,20 @@ void SystemMonitor::settleTemperatures(const SamplingPlan&, std::function<void()
 
 SamplingPlan SystemMonitor::plan() const
 {
-    QSet<MonitorSection> visible;
+    // The set is rebuilt only when the visible items changed, so a steady cycle allocates none.
+    unsigned mask = 0;
     for (MonitorSection section : allMonitorSections)
         if (MeterSettings::showsItem(section))
-            visible.insert(section);
-    return SamplingPlan(m_openPopovers, visible, MeterSettings::cpuReadout(), MeterSettings::sensorsReadout());
+            mask |= 1u << unsigned(section);
+    if (mask != m_visibleItemsMask || !m_visibleItemsKnown) {
+        m_visibleItems.clear();
+        for (MonitorSection section : allMonitorSections)
+            if (mask & (1u << unsigned(section)))
+                m_visibleItems.insert(section);
+        m_visibleItemsMask = mask;
+        m_visibleItemsKnown = true;
+    }
+    return SamplingPlan(m_openPopovers, m_visibleItems, MeterSettings::cpuReadout(), MeterSettings::sensorsReadout());
 }
 
 void SystemMonitor::refresh()

@@ -303,6 +303,9 @@ private:
     std::optional<double> m_lastRefresh;
     std::function<void()> m_onRefresh;
     QSet<MonitorSection> m_openPopovers;
+    mutable QSet<MonitorSection> m_visibleItems;
+    mutable unsigned m_visibleItemsMask = 0;
+    mutable bool m_visibleItemsKnown = false;
     unsigned m_pending = 0;
 
     // One job of each kind at a time.
