@@ -1,14 +1,25 @@
 #include "Bundle.h"
 
 #include "PlatformLog.h"
+#include "StringsTable.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
+#include <QMutex>
+#include <QMutexLocker>
 #include <QXmlStreamReader>
 
 #include <memory>
+
+struct Bundle::Cache {
+    QMutex mutex;
+    std::optional<QStringList> localizations;
+    // "<localization>/<table>" → the table, or none when it is missing.
+    QHash<QString, std::optional<StringsTable>> tables;
+};
 
 namespace {
 
@@ -101,6 +112,11 @@ std::unique_ptr<Bundle>& mainSlot()
 
 } // namespace
 
+Bundle::Bundle()
+    : m_cache(std::make_shared<Cache>())
+{
+}
+
 std::optional<QVariantMap> Bundle::parsePropertyList(const QByteArray& bytes)
 {
     QXmlStreamReader xml(bytes);
@@ -172,13 +188,34 @@ QString Bundle::developmentLocalization() const
 
 QStringList Bundle::localizations() const
 {
+    QMutexLocker lock(&m_cache->mutex);
+    if (m_cache->localizations)
+        return *m_cache->localizations;
     QStringList codes;
     const QDir resources(resourcePath());
     const QStringList entries
         = resources.entryList({QStringLiteral("*.lproj")}, QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
     for (const QString& entry : entries)
         codes.append(entry.chopped(6));
+    m_cache->localizations = codes;
     return codes;
+}
+
+QString Bundle::localizedString(const QString& key, const QString& localization, const QString& table) const
+{
+    if (localization.isEmpty() || localization.contains(QLatin1Char('/')) || table.contains(QLatin1Char('/')))
+        return key;
+    QMutexLocker lock(&m_cache->mutex);
+    const QString cacheKey = localization + QLatin1Char('/') + table;
+    auto found = m_cache->tables.constFind(cacheKey);
+    if (found == m_cache->tables.constEnd()) {
+        const QString folder = resourcePath() + QLatin1Char('/') + localization + QStringLiteral(".lproj");
+        std::optional<StringsTable> loaded;
+        if (QFileInfo(folder).isDir())
+            loaded = StringsTable::load(folder + QLatin1Char('/') + table + QStringLiteral(".strings"));
+        found = m_cache->tables.insert(cacheKey, std::move(loaded));
+    }
+    return found->has_value() ? (*found)->value(key, key) : key;
 }
 
 QString Bundle::executablePath() const

@@ -5,6 +5,7 @@
 #include <QVariant>
 #include <QVariantMap>
 
+#include <memory>
 #include <optional>
 
 // A program bundle laid out as <Name>.app/Contents/{Info.plist,MacOS/,Resources/}.
@@ -28,8 +29,13 @@ public:
     QVariantMap info() const { return m_info; }
     // CFBundleDevelopmentRegion, or empty when the bundle names none.
     QString developmentLocalization() const;
-    // The codes of the <code>.lproj folders under Contents/Resources, sorted.
+    // The codes of the <code>.lproj folders under Contents/Resources, sorted. Listed once per
+    // opened bundle: an installed bundle's resources do not change while it runs.
     QStringList localizations() const;
+    // The text for `key` in Contents/Resources/<localization>.lproj/<table>.strings; `key` itself
+    // when there is no such folder, table or entry. Each table is read once and kept.
+    QString localizedString(
+        const QString& key, const QString& localization, const QString& table = QStringLiteral("Localizable")) const;
     QString resourcePath() const { return m_path + QStringLiteral("/Contents/Resources"); }
     QString executablePath() const;
     // The path of a resource file, or empty when it does not exist.
@@ -38,8 +44,11 @@ public:
     static std::optional<QVariantMap> parsePropertyList(const QByteArray& xml);
 
 private:
-    Bundle() = default;
+    Bundle();
+    struct Cache;
     QString m_path;
     QVariantMap m_info;
     bool m_valid = false;
+    // Shared by copies of the same opened bundle; guarded, as lookups may come from any thread.
+    std::shared_ptr<Cache> m_cache;
 };

@@ -1,3 +1,4 @@
+#include "AppLanguage.h"
 #include "Log.h"
 #include "SharedSettings.h"
 
@@ -8,6 +9,7 @@
 int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
+    AppLanguage::adoptChoiceAtLaunch();
     SharedSettings::prepareAtLaunch();
     qCInfo(lcAppLinks, "settings app up, pid %d", int(::getpid()));
     return app.exec();

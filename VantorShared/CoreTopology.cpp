@@ -1,26 +1,35 @@
 #include "CoreTopology.h"
 
+#include "CpuTopologySource.h"
+
 #include <QStringList>
+#include <QThread>
 
-#include <unistd.h>
-
-// Placeholder until the sysfs reader lands: no tiers.
 namespace CoreTopology {
 namespace {
 int onlineProcessors()
 {
-    const long n = ::sysconf(_SC_NPROCESSORS_ONLN);
-    return n > 0 ? int(n) : 1;
+    // The active processors; the count Qt reports is the fallback when sysfs is unreadable.
+    static const int count
+        = CpuTopologySource::onlineProcessors(QStringLiteral("/")).value_or(std::max(1, QThread::idealThreadCount()));
+    return count;
 }
 } // namespace
 
-QList<CoreTier> readTiers(const QString&)
+QList<CoreTier> readTiers(const QString& sysfsRoot)
 {
-    return {};
+    QList<CoreTier> list;
+    const QList<CpuTopologySource::Level> levels = CpuTopologySource::levels(sysfsRoot);
+    for (qsizetype i = 0; i < levels.size(); ++i) {
+        const auto& level = levels.at(i);
+        list.append({level.name.isEmpty() ? QStringLiteral("Level ") + QString::number(i) : level.name, level.count});
+    }
+    return list;
 }
 
 const QList<CoreTier>& tiers()
 {
+    // Initialised once; C++ guarantees that concurrent first calls wait for it.
     static const QList<CoreTier> list = readTiers(QStringLiteral("/"));
     return list;
 }

@@ -25,7 +25,8 @@ QString fastestTierName();
 // processor count alone.
 QString summary(const std::function<QString(const QString&)>& naming);
 
-// The pure parts, for tests: tiers read from a sysfs root, and summaries of any tier list.
+// The pure parts, for tests: tiers read below a file-system root ("/" on a real system), and
+// summaries of any tier list.
 QList<CoreTier> readTiers(const QString& sysfsRoot);
 int totalCores(const QList<CoreTier>& tiers, int onlineProcessors);
 QString summary(

@@ -131,17 +131,23 @@ QList<MonitorSection> merged(const QList<MonitorSection>& visible, const QList<M
     const std::function<bool(MonitorSection)>& shown)
 {
     QList<MonitorSection> result;
+    // A visible order that names a hidden section (the item was hidden while being dragged) or
+    // repeats one must not put a section twice into the stored order.
+    auto add = [&result](MonitorSection section) {
+        if (!result.contains(section))
+            result.append(section);
+    };
     qsizetype i = 0;
     for (const MonitorSection section : stored) {
         if (shown(section)) {
             if (i < visible.size())
-                result.append(visible[i++]);
+                add(visible[i++]);
         } else {
-            result.append(section);
+            add(section);
         }
     }
     for (; i < visible.size(); ++i)
-        result.append(visible[i]);
+        add(visible[i]);
     for (const MonitorSection section : allMonitorSections)
         if (!result.contains(section))
             result.append(section);

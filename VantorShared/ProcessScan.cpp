@@ -1,11 +1,21 @@
 #include "ProcessScan.h"
 
-// Placeholder until the /proc reader lands.
+#include "ProcessTable.h"
+
 namespace ProcessScan {
 
-QList<Entry> processes(const std::function<bool(const QString&)>&, const QString&)
+QList<Entry> processes(const std::function<bool(const QString&)>& matching, const QString& procRoot)
 {
-    return {};
+    QList<Entry> entries;
+    ProcessTable table(procRoot);
+    for (const qint32 pid : table.pids()) {
+        // A process that ended since the listing has no link any more and is skipped.
+        const auto path = table.executablePath(pid);
+        if (!path || !matching(*path))
+            continue;
+        entries.append({pid, table.startTime(pid), *path});
+    }
+    return entries;
 }
 
 QList<Entry> agents(const QString& procRoot)

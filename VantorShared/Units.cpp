@@ -1,14 +1,14 @@
 #include "Units.h"
 
 #include "AppLanguage.h"
+#include "MeasurementFormatter.h"
 #include "PreferencesDomain.h"
 #include "SharedSettings.h"
-
-#include <QLocale>
+#include "SystemLocale.h"
 
 #include <cmath>
+#include <memory>
 
-// Placeholder formatting until the locale-aware formatter lands.
 namespace Units {
 
 TemperatureChoice temperatureChoice()
@@ -17,7 +17,30 @@ TemperatureChoice temperatureChoice()
     return fromRawValue<TemperatureChoice>(text).value_or(TemperatureChoice::system);
 }
 
-TemperatureUnit temperatureUnit()
+QString localeName()
+{
+    const QString language = SystemLocale::languageOf(AppLanguage::code());
+    const QString region = SystemLocale::regionCode();
+    return region.isEmpty() ? language : language + QLatin1Char('_') + region;
+}
+
+namespace {
+
+// One formatter per thread, rebuilt only when the language or region changes.
+MeasurementFormatter& formatter(const QString& locale)
+{
+    thread_local std::unique_ptr<MeasurementFormatter> cached;
+    if (!cached || cached->locale() != locale)
+        cached = std::make_unique<MeasurementFormatter>(locale);
+    return *cached;
+}
+
+double converted(double celsius, TemperatureUnit unit)
+{
+    return unit == TemperatureUnit::fahrenheit ? celsius * 9.0 / 5.0 + 32.0 : celsius;
+}
+
+TemperatureUnit unitFor(const QString& locale)
 {
     switch (temperatureChoice()) {
     case TemperatureChoice::celsius:
@@ -27,43 +50,50 @@ TemperatureUnit temperatureUnit()
     case TemperatureChoice::system:
         break;
     }
-    return QLocale::system().measurementSystem() == QLocale::ImperialUSSystem ? TemperatureUnit::fahrenheit
-                                                                              : TemperatureUnit::celsius;
+    return MeasurementFormatter::usesUSMeasurementSystem(locale) ? TemperatureUnit::fahrenheit
+                                                                 : TemperatureUnit::celsius;
 }
 
-namespace {
-double converted(double celsius)
-{
-    return temperatureUnit() == TemperatureUnit::fahrenheit ? celsius * 9.0 / 5.0 + 32.0 : celsius;
-}
 } // namespace
+
+TemperatureUnit temperatureUnit()
+{
+    return unitFor(localeName());
+}
 
 QString temperature(double celsius, int fraction)
 {
-    const bool f = temperatureUnit() == TemperatureUnit::fahrenheit;
-    return QString::number(converted(celsius), 'f', fraction) + (f ? QStringLiteral("°F") : QStringLiteral("°C"));
+    const QString locale = localeName();
+    const TemperatureUnit unit = unitFor(locale);
+    return formatter(locale).format(converted(celsius, unit),
+        unit == TemperatureUnit::fahrenheit ? MeasurementFormatter::Unit::fahrenheit
+                                            : MeasurementFormatter::Unit::celsius,
+        fraction);
 }
 
 QString degrees(double celsius)
 {
-    const double value = std::round(converted(celsius));
-    if (!std::isfinite(value) || std::fabs(value) > 1e9)
+    const double value = std::round(converted(celsius, temperatureUnit()));
+    // A broken sensor value must not take the menu bar down with it.
+    if (!std::isfinite(value) || std::fabs(value) > 1e15)
         return QStringLiteral("—°");
     return QString::number(qint64(value)) + QStringLiteral("°");
 }
 
 QString watts(double value, int fraction)
 {
-    return QString::number(value, 'f', fraction) + QStringLiteral(" W");
+    return formatter(localeName()).format(value, MeasurementFormatter::Unit::watt, fraction);
 }
+
 QString volts(double value)
 {
-    return QString::number(value, 'f', 2) + QStringLiteral(" V");
+    return formatter(localeName()).format(value, MeasurementFormatter::Unit::volt, 2);
 }
+
 QString rpm(double value)
 {
-    return AppLanguage::string(QStringLiteral("%@ RPM"))
-        .replace(QStringLiteral("%@"), QString::number(std::round(value), 'f', 0));
+    const QString number = formatter(localeName()).format(value, MeasurementFormatter::Unit::none, 0);
+    return AppLanguage::string(QStringLiteral("%@ RPM")).replace(QStringLiteral("%@"), number);
 }
 
 QString rawValue(TemperatureChoice choice)

@@ -27,6 +27,9 @@ QString rpm(double value);
 
 QString rawValue(TemperatureChoice choice);
 
+// The formatting locale: the language of AppLanguage::code() with the system's region ("de_AT").
+QString localeName();
+
 } // namespace Units
 
 template <> struct EnumCases<Units::TemperatureChoice> {
