@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QLockFile>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
@@ -232,7 +233,8 @@ namespace {
 // The built agent, run as a real process with its own settings.
 class AgentProcess {
 public:
-    explicit AgentProcess(const QString& suite)
+    explicit AgentProcess(const QString& suite,
+        const QString& executable = QStringLiteral(VANTOR_AGENT_BUNDLE "/Contents/MacOS/VantorAgent"))
         : m_suite(suite)
     {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -241,7 +243,7 @@ public:
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
         env.remove(SharedSettings::Env::testConfiguration);
         process.setProcessEnvironment(env);
-        process.setProgram(QStringLiteral(VANTOR_AGENT_BUNDLE "/Contents/MacOS/VantorAgent"));
+        process.setProgram(executable);
     }
     QString configHome() const { return m_home.path(); }
     void setBool(const QString& key, bool value)
@@ -278,10 +280,29 @@ bool haveSessionBus()
     return QDBusConnection::sessionBus().isConnected();
 }
 
+// Real agents see every other agent on the machine, so the tests that start them take turns, also
+// with parallel runs of this suite; an agent somebody else left running makes them pointless.
+class AgentMachineTurn {
+public:
+    AgentMachineTurn()
+        : m_lock(QDir::tempPath() + QStringLiteral("/vantor-agent-process-tests.lock"))
+    {
+        m_lock.setStaleLockTime(0);
+        m_lock.lock();
+    }
+    bool otherAgentsRunning() const { return !ProcessScan::agents().isEmpty(); }
+
+private:
+    QLockFile m_lock;
+};
+
 } // namespace
 
 TEST(AgentProcessTest, QuitAgentEndsARunningAgent)
 {
+    AgentMachineTurn turn;
+    if (turn.otherAgentsRunning())
+        GTEST_SKIP() << "another agent is running on this machine";
     if (!haveSessionBus())
         GTEST_SKIP() << "no session bus";
     AgentProcess agent(QStringLiteral("agent.quit.%1").arg(QCoreApplication::applicationPid()));
@@ -305,6 +326,9 @@ TEST(AgentProcessTest, QuitAgentEndsARunningAgent)
 
 TEST(AgentProcessTest, AgentWithTheMasterSwitchOffExitsAtOnce)
 {
+    AgentMachineTurn turn;
+    if (turn.otherAgentsRunning())
+        GTEST_SKIP() << "another agent is running on this machine";
     AgentProcess agent(QStringLiteral("agent.off.%1").arg(QCoreApplication::applicationPid()));
     agent.setBool(SharedSettings::Key::agentEnabled, false);
     agent.process.start();
@@ -314,4 +338,40 @@ TEST(AgentProcessTest, AgentWithTheMasterSwitchOffExitsAtOnce)
     EXPECT_EQ(agent.process.state(), QProcess::NotRunning);
     EXPECT_EQ(agent.process.exitCode(), 0);
     EXPECT_FALSE(agent.log.contains(QStringLiteral("up, pid")));
+}
+
+TEST(AgentProcessTest, ALaterCopyElsewhereYieldsToTheRunningOne)
+{
+    AgentMachineTurn turn;
+    if (turn.otherAgentsRunning())
+        GTEST_SKIP() << "another agent is running on this machine";
+    if (!haveSessionBus())
+        GTEST_SKIP() << "no session bus";
+    // A second installation: the same program in another bundle.
+    QTemporaryDir elsewhere;
+    const QString bundle = elsewhere.path() + QStringLiteral("/VantorAgent.app");
+    ASSERT_TRUE(QDir().mkpath(bundle + QStringLiteral("/Contents/MacOS")));
+    QFile::copy(
+        QStringLiteral(VANTOR_AGENT_BUNDLE "/Contents/Info.plist"), bundle + QStringLiteral("/Contents/Info.plist"));
+    const QString copy = bundle + QStringLiteral("/Contents/MacOS/VantorAgent");
+    ASSERT_TRUE(QFile::copy(QStringLiteral(VANTOR_AGENT_BUNDLE "/Contents/MacOS/VantorAgent"), copy));
+
+    const QString suite = QStringLiteral("agent.pair.%1").arg(QCoreApplication::applicationPid());
+    AgentProcess first(suite);
+    first.process.start();
+    ASSERT_TRUE(first.process.waitForStarted());
+    ASSERT_TRUE(first.waitForLog(QStringLiteral("up, pid"))) << first.log.toStdString();
+
+    AgentProcess second(suite, copy);
+    second.process.start();
+    ASSERT_TRUE(second.process.waitForStarted());
+    EXPECT_TRUE(second.waitForLog(QStringLiteral("another copy of this install is already up; exiting")))
+        << second.log.toStdString();
+    second.process.waitForFinished(10000);
+    EXPECT_EQ(second.process.state(), QProcess::NotRunning);
+    EXPECT_FALSE(second.log.contains(QStringLiteral("up, pid")));
+    EXPECT_EQ(first.process.state(), QProcess::Running);
+
+    first.process.terminate();
+    first.process.waitForFinished(10000);
 }
