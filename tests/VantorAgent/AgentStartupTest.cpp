@@ -1,6 +1,9 @@
 #include "AgentDelegate.h"
 #include "AgentInstance.h"
+#include "AppLanguage.h"
+#include "Bundle.h"
 #include "DBusSignalTransport.h"
+#include "FixtureBundle.h"
 #include "FixtureTree.h"
 #include "IsolatedSettings.h"
 #include "PreferencesDomain.h"
@@ -11,12 +14,14 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QLocale>
 #include <QLockFile>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
 
 #include <gtest/gtest.h>
+#include <unicode/locid.h>
 
 namespace {
 
@@ -164,6 +169,41 @@ TEST_F(AgentDelegateTest, ARunningAgentSamplesAndFollowsTheSettings)
 
     SharedSettings::post(SharedSettings::Signal::quitAgent);
     EXPECT_EQ(terminated, 1);
+}
+
+TEST_F(AgentDelegateTest, AChangedLanguageRelaunchesTheAgent)
+{
+    QTemporaryDir dir;
+    const QString bundle = FixtureBundle::write(dir.path() + QStringLiteral("/VantorAgent.app"),
+        {{QStringLiteral("CFBundleIdentifier"), QStringLiteral("test.agent")},
+            {QStringLiteral("CFBundleDevelopmentRegion"), QStringLiteral("en")}});
+    FixtureBundle::addLocalization(bundle, QStringLiteral("en"), "");
+    FixtureBundle::addLocalization(bundle, QStringLiteral("de"), "");
+    Bundle::setMainBundlePathForTesting(bundle);
+    const QLocale localeBefore;
+    const icu::Locale icuBefore = icu::Locale::getDefault();
+    SharedSettings::store().setString(SharedSettings::Key::language, QStringLiteral("en"));
+    AppLanguage::adoptChoiceAtLaunch();
+
+    AgentDelegate delegate(environment());
+    delegate.applicationDidFinishLaunching();
+    SharedSettings::post(SharedSettings::Signal::settings);
+    EXPECT_TRUE(started.isEmpty());
+
+    SharedSettings::store().setString(SharedSettings::Key::language, QStringLiteral("de"));
+    SharedSettings::post(SharedSettings::Signal::settings);
+    ASSERT_EQ(started.size(), 1);
+    EXPECT_EQ(started[0].first, QStringLiteral("/bin/sh"));
+    EXPECT_EQ(terminated, 1);
+    // The new copy starts with the choice already in its own defaults.
+    EXPECT_EQ(PreferencesDomain::standard().stringArrayForKey(SharedSettings::Key::appleLanguages).value(0),
+        QStringLiteral("de"));
+
+    AppLanguage::resetLaunchedCodeForTesting();
+    Bundle::setMainBundlePathForTesting({});
+    QLocale::setDefault(localeBefore);
+    UErrorCode status = U_ZERO_ERROR;
+    icu::Locale::setDefault(icuBefore, status);
 }
 
 TEST_F(AgentDelegateTest, RelaunchHandsThePathToTheShellAsData)
