@@ -1,6 +1,7 @@
 #include "FixtureTree.h"
 #include "MachineInfo.h"
 #include "MemInfoReader.h"
+#include "PerformanceCores.h"
 #include "PressureReader.h"
 #include "ProcStatReader.h"
 #include "ThermalZones.h"
@@ -182,4 +183,24 @@ TEST(MachineInfoTest, NamesTheProcessorAndItsMemory)
     EXPECT_FALSE(MachineInfo::processorName(tree.root()));
     // Without a readable meminfo the C library's figure is used.
     EXPECT_GT(MachineInfo::physicalMemory(tree.root()), 0u);
+}
+
+TEST(PerformanceCoresTest, FindsTheFastestKindOfCore)
+{
+    FixtureTree hybrid;
+    hybrid.write(QStringLiteral("devices/cpu_core/cpus"), "0-3,8\n");
+    hybrid.write(QStringLiteral("devices/cpu_atom/cpus"), "4-7\n");
+    EXPECT_EQ(PerformanceCores::cpus(hybrid.root()), (QList<int> {0, 1, 2, 3, 8}));
+
+    FixtureTree arm;
+    for (int cpu = 0; cpu < 6; ++cpu)
+        arm.write(QStringLiteral("devices/system/cpu/cpu%1/cpu_capacity").arg(cpu), cpu < 4 ? "446\n" : "1024\n");
+    EXPECT_EQ(PerformanceCores::cpus(arm.root()), (QList<int> {4, 5}));
+
+    // One kind of core, or nothing readable: no performance cores to single out.
+    FixtureTree uniform;
+    for (int cpu = 0; cpu < 2; ++cpu)
+        uniform.write(QStringLiteral("devices/system/cpu/cpu%1/cpu_capacity").arg(cpu), "1024\n");
+    EXPECT_TRUE(PerformanceCores::cpus(uniform.root()).isEmpty());
+    EXPECT_TRUE(PerformanceCores::cpus(QStringLiteral("/nonexistent")).isEmpty());
 }

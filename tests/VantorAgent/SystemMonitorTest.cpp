@@ -185,6 +185,19 @@ TEST_F(SystemMonitorTest, AChangeInProcessorCountResetsTheCoresForOneCycle)
     EXPECT_EQ(monitor->coreUsages(), QList<double>(3, 0.5));
 }
 
+TEST_F(SystemMonitorTest, PerformanceCoresComeLastWhereTheMetersDrawThem)
+{
+    // A hybrid processor whose fast cores are cpu0 and cpu1; cpu2 is offline.
+    sys.write(QStringLiteral("devices/cpu_core/cpus"), "0-1\n");
+    sys.write(QStringLiteral("devices/cpu_atom/cpus"), "2-3\n");
+    proc.write(QStringLiteral("stat"), "cpu  0 0 0 0\ncpu0 100 0 0 100\ncpu1 100 0 0 100\ncpu3 100 0 0 100\nintr 0\n");
+    make();
+    proc.write(QStringLiteral("stat"), "cpu  0 0 0 0\ncpu0 200 0 0 100\ncpu1 150 0 0 150\ncpu3 100 0 0 200\nintr 0\n");
+    cycle();
+    // The efficiency core cpu3 first, then the performance cores in order.
+    EXPECT_EQ(monitor->coreUsages(), (QList<double> {0.0, 1.0, 0.5}));
+}
+
 TEST_F(SystemMonitorTest, WholeSharesAlwaysAddUpToAHundred)
 {
     using W = SystemMonitor::WholeShares;
