@@ -43,8 +43,10 @@ std::optional<std::string_view> ProcFile::read()
     if (m_fd < 0)
         return std::nullopt;
     // Kernel files are generated whole on the read at offset 0; a file that fills the buffer is
-    // read again into a bigger one so that its text comes from one generation.
-    for (int attempt = 0; attempt < 8; ++attempt) {
+    // read again into a bigger one so that its text comes from one generation. Nothing this
+    // program reads comes near the limit; a file that does is not one of ours.
+    constexpr size_t limit = size_t(16) << 20;
+    for (;;) {
         size_t filled = 0;
         for (;;) {
             const ssize_t n = ::pread(m_fd, m_buffer.data() + filled, m_buffer.size() - filled, off_t(filled));
@@ -59,9 +61,10 @@ std::optional<std::string_view> ProcFile::read()
             if (filled == m_buffer.size())
                 break;
         }
+        if (m_buffer.size() >= limit)
+            return std::nullopt;
         m_buffer.resize(m_buffer.size() * 2);
     }
-    return std::nullopt;
 }
 
 namespace ProcParse {

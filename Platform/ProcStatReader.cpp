@@ -32,13 +32,14 @@ ProcStatReader::ProcStatReader(const QString& procRoot)
 {
 }
 
-bool ProcStatReader::read(CpuTimes& whole, std::vector<CpuTimes>& cores)
+bool ProcStatReader::read(CpuTimes& whole, std::vector<CpuTimes>& cores, std::vector<int>* numbers)
 {
     const auto text = m_file.read();
-    return text && parse(*text, whole, cores);
+    return text && parse(*text, whole, cores, numbers);
 }
 
-bool ProcStatReader::parse(std::string_view text, CpuTimes& whole, std::vector<CpuTimes>& cores)
+bool ProcStatReader::parse(
+    std::string_view text, CpuTimes& whole, std::vector<CpuTimes>& cores, std::vector<int>* numbers)
 {
     bool haveWhole = false;
     bool coresValid = true;
@@ -59,16 +60,24 @@ bool ProcStatReader::parse(std::string_view text, CpuTimes& whole, std::vector<C
                 return false;
             continue;
         }
-        if (!ProcParse::unsignedNumber(rest)) {
+        const auto number = ProcParse::unsignedNumber(rest);
+        if (!number || *number > 1u << 20) {
             coresValid = false;
             continue;
         }
         if (coreCount == cores.size())
             cores.emplace_back();
+        if (numbers) {
+            if (coreCount == numbers->size())
+                numbers->push_back(0);
+            (*numbers)[coreCount] = int(*number);
+        }
         if (!parseTimes(rest, cores[coreCount]))
             coresValid = false;
         ++coreCount;
     }
     cores.resize(coresValid ? coreCount : 0);
+    if (numbers)
+        numbers->resize(cores.size());
     return haveWhole;
 }

@@ -31,10 +31,13 @@ public:
     // Fills `whole` from the "cpu" line and `cores` (resized, its capacity kept) from the "cpuN"
     // lines in file order. False, with `whole` untouched, when the file or its "cpu" line cannot be
     // read; a malformed processor line leaves `cores` empty.
-    bool read(CpuTimes& whole, std::vector<CpuTimes>& cores);
+    // `numbers`, when given, receives each processor line's CPU number (offline CPUs have no line,
+    // so positions and numbers differ once one is offline).
+    bool read(CpuTimes& whole, std::vector<CpuTimes>& cores, std::vector<int>* numbers = nullptr);
 
     // The same over a text already in memory.
-    static bool parse(std::string_view text, CpuTimes& whole, std::vector<CpuTimes>& cores);
+    static bool parse(
+        std::string_view text, CpuTimes& whole, std::vector<CpuTimes>& cores, std::vector<int>* numbers = nullptr);
 
 private:
     ProcFile m_file;

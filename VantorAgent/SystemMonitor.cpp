@@ -80,6 +80,8 @@ SystemMonitor::SystemMonitor(Sources sources, QObject* parent)
         m_chipName = *name;
     const QList<CoreTier>& tiers = CoreTopology::tiers();
     m_performanceCoreCount = tiers.isEmpty() ? 0 : tiers.first().count;
+    const QList<int> fast = PerformanceCores::cpus(m_sources.sysRoot);
+    m_performanceCpus.assign(fast.cbegin(), fast.cend());
 
     refresh();
     if (m_sources.startTimer)
@@ -212,7 +214,7 @@ bool SystemMonitor::append(double value, QList<double>& history)
 
 void SystemMonitor::readCPUUsage()
 {
-    m_cpuReadSucceeded = m_procStat.read(m_currentCPUInfo, m_currentCoreTimes);
+    m_cpuReadSucceeded = m_procStat.read(m_currentCPUInfo, m_currentCoreTimes, &m_currentCoreNumbers);
     if (!m_cpuReadSucceeded)
         return;
     if (!m_cpuBaselineTaken) {
@@ -249,6 +251,9 @@ void SystemMonitor::readCoreUsage()
     for (size_t i = 0; i < m_currentCoreTimes.size(); ++i)
         m_currentCoreTicks[i] = {m_currentCoreTimes[i].total(), m_currentCoreTimes[i].idleTotal()};
 
+    if (m_currentCoreNumbers != m_coreSlotNumbers)
+        placeCores();
+
     const qsizetype count = qsizetype(m_currentCoreTicks.size());
     if (m_currentCoreTicks.size() != m_previousCoreTicks.size()) {
         // A new set of processors: no baseline for any of them yet.
@@ -268,13 +273,29 @@ void SystemMonitor::readCoreUsage()
             double load = 0;
             if (deltaTotal != 0 && deltaTotal <= 4294967294ull && deltaTotal >= deltaIdle)
                 load = std::clamp(1.0 - double(deltaIdle) / double(deltaTotal), 0.0, 1.0);
-            if (m_coreUsages[i] != load) {
-                m_coreUsages[i] = load;
+            const qsizetype slot = m_coreSlot[size_t(i)];
+            if (m_coreUsages[slot] != load) {
+                m_coreUsages[slot] = load;
                 m_pending |= cpuChange;
             }
         }
     }
     std::swap(m_previousCoreTicks, m_currentCoreTicks);
+}
+
+void SystemMonitor::placeCores()
+{
+    const auto isFast
+        = [this](int cpu) { return std::binary_search(m_performanceCpus.cbegin(), m_performanceCpus.cend(), cpu); };
+    m_coreSlot.resize(m_currentCoreNumbers.size());
+    qsizetype next = 0;
+    for (size_t i = 0; i < m_currentCoreNumbers.size(); ++i)
+        if (!isFast(m_currentCoreNumbers[i]))
+            m_coreSlot[i] = next++;
+    for (size_t i = 0; i < m_currentCoreNumbers.size(); ++i)
+        if (isFast(m_currentCoreNumbers[i]))
+            m_coreSlot[i] = next++;
+    m_coreSlotNumbers = m_currentCoreNumbers;
 }
 
 void SystemMonitor::readLoadAverages()
@@ -379,11 +400,20 @@ void SystemMonitor::settleTemperatures(const SamplingPlan&, std::function<void()
 
 SamplingPlan SystemMonitor::plan() const
 {
-    QSet<MonitorSection> visible;
+    // The set is rebuilt only when the visible items changed, so a steady cycle allocates none.
+    unsigned mask = 0;
     for (MonitorSection section : allMonitorSections)
         if (MeterSettings::showsItem(section))
-            visible.insert(section);
-    return SamplingPlan(m_openPopovers, visible, MeterSettings::cpuReadout(), MeterSettings::sensorsReadout());
+            mask |= 1u << unsigned(section);
+    if (mask != m_visibleItemsMask || !m_visibleItemsKnown) {
+        m_visibleItems.clear();
+        for (MonitorSection section : allMonitorSections)
+            if (mask & (1u << unsigned(section)))
+                m_visibleItems.insert(section);
+        m_visibleItemsMask = mask;
+        m_visibleItemsKnown = true;
+    }
+    return SamplingPlan(m_openPopovers, m_visibleItems, MeterSettings::cpuReadout(), MeterSettings::sensorsReadout());
 }
 
 void SystemMonitor::refresh()

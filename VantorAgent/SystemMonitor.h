@@ -9,6 +9,7 @@
 #include "MemoryPressureLevel.h"
 #include "MenuBarReadings.h"
 #include "MonitorSection.h"
+#include "PerformanceCores.h"
 #include "PowerReading.h"
 #include "PressureReader.h"
 #include "ProcStatReader.h"
@@ -210,6 +211,7 @@ private:
 
     void readCPUUsage();
     void readCoreUsage();
+    void placeCores();
     void readMemory(double elapsed);
     void readLoadAverages();
     void readSwap();
@@ -288,6 +290,12 @@ private:
     CpuTimes m_currentCPUInfo;
     std::vector<CpuTimes> m_currentCoreTimes;
     bool m_cpuReadSucceeded = false;
+    std::vector<int> m_currentCoreNumbers;
+    // Where each processor line's load goes in coreUsages: the fastest kind of core last, as the
+    // meters draw them. Rebuilt only when the set of processors changes.
+    std::vector<int> m_performanceCpus;
+    std::vector<int> m_coreSlotNumbers;
+    std::vector<qsizetype> m_coreSlot;
     std::vector<std::pair<quint64, quint64>> m_previousCoreTicks; // (total, idle)
     std::vector<std::pair<quint64, quint64>> m_currentCoreTicks;
     bool m_loadHistoryInitialized = false;
@@ -303,6 +311,9 @@ private:
     std::optional<double> m_lastRefresh;
     std::function<void()> m_onRefresh;
     QSet<MonitorSection> m_openPopovers;
+    mutable QSet<MonitorSection> m_visibleItems;
+    mutable unsigned m_visibleItemsMask = 0;
+    mutable bool m_visibleItemsKnown = false;
     unsigned m_pending = 0;
 
     // One job of each kind at a time.
