@@ -4,6 +4,7 @@
 #include "AppLanguage.h"
 #include "AppLinks.h"
 #include "Bundle.h"
+#include "LinuxStatusBar.h"
 #include "Log.h"
 #include "PreferencesDomain.h"
 #include "SharedSettings.h"
@@ -28,6 +29,10 @@ AgentDelegate::Environment AgentDelegate::Environment::system()
     environment.executablePath = [] {
         const QString bundled = Bundle::main().executablePath();
         return bundled.isEmpty() ? QCoreApplication::applicationFilePath() : bundled;
+    };
+    environment.makeStatusBar = []() -> std::unique_ptr<StatusBar> {
+        return std::make_unique<LinuxStatusBar>(
+            PreferencesDomain::standard(), SharedSettings::Key::statusItemPreferredPositionPrefix);
     };
     return environment;
 }
@@ -65,8 +70,9 @@ void AgentDelegate::applicationDidFinishLaunching()
     if (m_environment.unitTestHost)
         return;
 
-    m_monitor = std::make_unique<SystemMonitor>(m_environment.monitorSources);
-    // The status bar controller is created here with the monitor.
+    m_statusBar = m_environment.makeStatusBar();
+    m_statusBarController = std::make_unique<StatusBarController>(
+        std::make_unique<SystemMonitor>(m_environment.monitorSources), *m_statusBar, PreferencesDomain::standard());
     UpdateController::shared().start();
 
     QPointer<AgentDelegate> self(this);
@@ -90,8 +96,8 @@ void AgentDelegate::handleSettingsSignal()
 
 void AgentDelegate::applyMeterSettings()
 {
-    if (m_monitor)
-        m_monitor->applyInterval();
+    if (m_statusBarController)
+        m_statusBarController->applyMeterSettings();
 }
 
 bool AgentDelegate::shouldYieldToAnEarlierInstance() const

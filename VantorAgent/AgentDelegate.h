@@ -2,6 +2,8 @@
 
 #include "ProcessScan.h"
 #include "SignalListener.h"
+#include "StatusBar.h"
+#include "StatusBarController.h"
 #include "SystemMonitor.h"
 
 #include <QObject>
@@ -28,6 +30,8 @@ public:
         // The program a relaunch starts: this bundle's executable.
         std::function<QString()> executablePath;
         SystemMonitor::Sources monitorSources;
+        // The bar the meters go into: the desktop's top edge, or a fake in tests.
+        std::function<std::unique_ptr<StatusBar>()> makeStatusBar;
 
         static Environment system();
     };
@@ -45,7 +49,8 @@ public:
     // Re-reads the meter settings after the settings app changed them.
     void applyMeterSettings();
 
-    SystemMonitor* monitor() const { return m_monitor.get(); }
+    SystemMonitor* monitor() const { return m_statusBarController ? &m_statusBarController->monitor() : nullptr; }
+    StatusBarController* statusBarController() const { return m_statusBarController.get(); }
     const SignalListener& signalListener() const { return m_signals; }
 
     // The shell command and arguments of a relaunch: the shell waits for `pid` to be gone and then
@@ -59,5 +64,7 @@ private:
 
     Environment m_environment;
     SignalListener m_signals;
-    std::unique_ptr<SystemMonitor> m_monitor;
+    // Declared before the controller: the bar must outlive the items the controller put into it.
+    std::unique_ptr<StatusBar> m_statusBar;
+    std::unique_ptr<StatusBarController> m_statusBarController;
 };

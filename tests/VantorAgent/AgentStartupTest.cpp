@@ -3,6 +3,7 @@
 #include "AppLanguage.h"
 #include "Bundle.h"
 #include "DBusSignalTransport.h"
+#include "FakeStatusBar.h"
 #include "FixtureBundle.h"
 #include "FixtureTree.h"
 #include "IsolatedSettings.h"
@@ -74,6 +75,7 @@ protected:
         env.monitorSources.procRoot = proc.root();
         env.monitorSources.sysRoot = proc.root();
         env.monitorSources.startTimer = false;
+        env.makeStatusBar = [] { return std::make_unique<FakeStatusBar>(); };
         return env;
     }
 
@@ -166,6 +168,16 @@ TEST_F(AgentDelegateTest, ARunningAgentSamplesAndFollowsTheSettings)
     SharedSettings::post(SharedSettings::Signal::settings);
     EXPECT_EQ(delegate.monitor()->timerInterval(), 3.0);
     EXPECT_TRUE(started.isEmpty());
+
+    // The meters are in the bar in the stored order, and follow a hidden section.
+    ASSERT_NE(delegate.statusBarController(), nullptr);
+    EXPECT_EQ(delegate.statusBarController()->appliedOrder(),
+        QList<MonitorSection>(
+            {MonitorSection::storage, MonitorSection::sensors, MonitorSection::memory, MonitorSection::cpu}));
+    SharedSettings::store().setBool(SharedSettings::Key::showMemoryItem, false);
+    SharedSettings::post(SharedSettings::Signal::settings);
+    EXPECT_EQ(delegate.statusBarController()->appliedOrder(),
+        QList<MonitorSection>({MonitorSection::storage, MonitorSection::sensors, MonitorSection::cpu}));
 
     SharedSettings::post(SharedSettings::Signal::quitAgent);
     EXPECT_EQ(terminated, 1);
