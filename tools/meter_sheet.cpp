@@ -10,6 +10,7 @@
 #include "PreferencesDomain.h"
 #include "SharedSettings.h"
 #include "StatusMetricView.h"
+#include "ToolBundles.h"
 
 #include <QApplication>
 #include <QDir>
@@ -93,20 +94,6 @@ QImage strip(MenuBarReadings& readings, bool dark, double scale, int width)
     return image;
 }
 
-QString findAgentBundle()
-{
-    QDir dir(QCoreApplication::applicationDirPath());
-    for (int up = 0; up < 4; ++up) {
-        const QString candidate
-            = dir.filePath(QStringLiteral("Vantor.app/Contents/Library/LoginItems/VantorAgent.app"));
-        if (QFileInfo::exists(candidate))
-            return candidate;
-        if (!dir.cdUp())
-            break;
-    }
-    return {};
-}
-
 } // namespace
 
 int main(int argc, char* argv[])
@@ -130,7 +117,7 @@ int main(int argc, char* argv[])
             output = args[i];
     }
     if (bundle.isEmpty())
-        bundle = findAgentBundle();
+        bundle = ToolBundles::findAgentBundle();
     if (bundle.isEmpty()) {
         QTextStream(stderr) << "meter_sheet: no VantorAgent.app found; pass --bundle\n";
         return 1;

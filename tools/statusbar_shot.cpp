@@ -13,6 +13,7 @@
 #include "StatusBarController.h"
 #include "StatusItemWindow.h"
 #include "SystemMonitor.h"
+#include "ToolBundles.h"
 
 #include <QApplication>
 #include <QDir>
@@ -24,24 +25,6 @@
 #include <QTimer>
 
 #include <memory>
-
-namespace {
-
-QString findAgentBundle()
-{
-    QDir dir(QCoreApplication::applicationDirPath());
-    for (int up = 0; up < 4; ++up) {
-        const QString candidate
-            = dir.filePath(QStringLiteral("Vantor.app/Contents/Library/LoginItems/VantorAgent.app"));
-        if (QFileInfo::exists(candidate))
-            return candidate;
-        if (!dir.cdUp())
-            break;
-    }
-    return {};
-}
-
-} // namespace
 
 int main(int argc, char* argv[])
 {
@@ -67,7 +50,7 @@ int main(int argc, char* argv[])
             output = args[i];
     }
     if (bundle.isEmpty())
-        bundle = findAgentBundle();
+        bundle = ToolBundles::findAgentBundle();
     if (bundle.isEmpty()) {
         QTextStream(stderr) << "statusbar_shot: no VantorAgent.app found; pass --bundle\n";
         return 1;
