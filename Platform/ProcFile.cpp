@@ -90,10 +90,13 @@ void skipBlanks(std::string_view& text)
     text.remove_prefix(i);
 }
 
-std::optional<quint64> unsignedNumber(std::string_view& text)
+namespace {
+
+// Skips blanks, then reads one number of type T and advances past it.
+template <typename T> std::optional<T> number(std::string_view& text)
 {
     skipBlanks(text);
-    quint64 value = 0;
+    T value {};
     const auto [ptr, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
     if (ec != std::errc())
         return std::nullopt;
@@ -101,15 +104,16 @@ std::optional<quint64> unsignedNumber(std::string_view& text)
     return value;
 }
 
+} // namespace
+
+std::optional<quint64> unsignedNumber(std::string_view& text)
+{
+    return number<quint64>(text);
+}
+
 std::optional<double> decimalNumber(std::string_view& text)
 {
-    skipBlanks(text);
-    double value = 0;
-    const auto [ptr, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (ec != std::errc())
-        return std::nullopt;
-    text.remove_prefix(size_t(ptr - text.data()));
-    return value;
+    return number<double>(text);
 }
 
 } // namespace ProcParse

@@ -13,6 +13,14 @@ QString storedText(const QString& key)
     return store().stringForKey(key).value_or(QString());
 }
 
+// The legacy flag is read only when the key itself does not decide.
+template <typename E, typename Fallback> E readEnumOr(const QString& key, Fallback fallback)
+{
+    if (const auto value = fromRawValue<E>(storedText(key)))
+        return *value;
+    return fallback();
+}
+
 template <typename E> E readEnum(const QString& key, E fallback)
 {
     return fromRawValue<E>(storedText(key)).value_or(fallback);
@@ -44,16 +52,14 @@ SensorsReadout sensorsReadout()
 
 MemoryReadout memoryReadout()
 {
-    if (const auto readout = fromRawValue<MemoryReadout>(storedText(Key::memoryReadout)))
-        return *readout;
-    return legacyShowsPercent() ? MemoryReadout::usage : MemoryReadout::off;
+    return readEnumOr<MemoryReadout>(
+        Key::memoryReadout, [] { return legacyShowsPercent() ? MemoryReadout::usage : MemoryReadout::off; });
 }
 
 StorageReadout storageReadout()
 {
-    if (const auto readout = fromRawValue<StorageReadout>(storedText(Key::storageReadout)))
-        return *readout;
-    return legacyShowsPercent() ? StorageReadout::usage : StorageReadout::off;
+    return readEnumOr<StorageReadout>(
+        Key::storageReadout, [] { return legacyShowsPercent() ? StorageReadout::usage : StorageReadout::off; });
 }
 
 QString readoutKey(MonitorSection section)
