@@ -1,10 +1,10 @@
-#include "AppLanguage.h"
-#include "AppLinks.h"
-#include "Bundle.h"
-#include "Log.h"
-#include "PreferencesDomain.h"
-#include "SharedSettings.h"
-#include "Workspace.h"
+#include "Platform/Bundles/Bundle.h"
+#include "Platform/Settings/PreferencesDomain.h"
+#include "Platform/Workspace/Workspace.h"
+#include "VantorShared/Language/AppLanguage.h"
+#include "VantorShared/Settings/SharedSettings.h"
+#include "VantorShared/Support/Log.h"
+#include "VantorShared/System/AppLinks.h"
 
 #include <QApplication>
 

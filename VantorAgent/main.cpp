@@ -1,6 +1,6 @@
-#include "AgentDelegate.h"
-#include "AgentMain.h"
-#include "AppLanguage.h"
+#include "VantorAgent/Startup/AgentDelegate.h"
+#include "VantorAgent/Startup/AgentMain.h"
+#include "VantorShared/Language/AppLanguage.h"
 
 #include <QApplication>
 #include <QTimer>

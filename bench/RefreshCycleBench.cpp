@@ -1,7 +1,7 @@
 // The synchronous part of one refresh cycle beside the bare cost of reading the kernel files it
 // depends on, measured in the same run on the same machine.
 
-#include "SystemMonitor.h"
+#include "VantorAgent/Sampling/SystemMonitor.h"
 
 #include <QCoreApplication>
 #include <QTemporaryDir>

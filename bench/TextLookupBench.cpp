@@ -1,8 +1,8 @@
 // The texts and units that meters and popovers build on every redraw: a translated lookup and
 // the unit formats, each beside a baseline that does the least such work can do.
-#include "AppLanguage.h"
-#include "Bundle.h"
-#include "Units.h"
+#include "Platform/Bundles/Bundle.h"
+#include "VantorShared/Language/AppLanguage.h"
+#include "VantorShared/Language/Units.h"
 
 #include <QCoreApplication>
 #include <QHash>

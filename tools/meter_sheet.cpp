@@ -4,13 +4,13 @@
 //
 //   meter_sheet [output.png] [--bundle path/to/VantorAgent.app] [--scale 2]
 
-#include "Bundle.h"
-#include "MenuBarReadings.h"
-#include "MeterSettings.h"
-#include "PreferencesDomain.h"
-#include "SharedSettings.h"
-#include "StatusMetricView.h"
-#include "ToolBundles.h"
+#include "Platform/Bundles/Bundle.h"
+#include "Platform/Settings/PreferencesDomain.h"
+#include "VantorShared/Meters/MenuBarReadings.h"
+#include "VantorShared/Meters/MeterSettings.h"
+#include "VantorShared/Meters/StatusMetricView.h"
+#include "VantorShared/Settings/SharedSettings.h"
+#include "tools/ToolBundles.h"
 
 #include <QApplication>
 #include <QDir>

@@ -5,15 +5,15 @@
 //   xvfb-run -s "-screen 0 1280x400x24" statusbar_shot [output.png] [--bundle VantorAgent.app]
 //            [--dark] [--seconds 3]
 
-#include "Bundle.h"
-#include "LinuxStatusBar.h"
-#include "LinuxStatusItem.h"
-#include "PreferencesDomain.h"
-#include "SharedSettings.h"
-#include "StatusBarController.h"
-#include "StatusItemWindow.h"
-#include "SystemMonitor.h"
-#include "ToolBundles.h"
+#include "Platform/Bundles/Bundle.h"
+#include "Platform/Settings/PreferencesDomain.h"
+#include "Platform/StatusBar/LinuxStatusBar.h"
+#include "Platform/StatusBar/LinuxStatusItem.h"
+#include "Platform/StatusBar/StatusItemWindow.h"
+#include "VantorAgent/MenuBar/StatusBarController.h"
+#include "VantorAgent/Sampling/SystemMonitor.h"
+#include "VantorShared/Settings/SharedSettings.h"
+#include "tools/ToolBundles.h"
 
 #include <QApplication>
 #include <QDir>

@@ -4,9 +4,9 @@
 //                                         the timeout (VANTOR_PEER_TIMEOUT_MS, default 10000)
 //   signal_peer write <prefix> <count>    writes <count> keys "<prefix><i>" into the shared store
 //   signal_peer post <signal>             posts <signal> once
-#include "PreferencesDomain.h"
-#include "SharedSettings.h"
-#include "SignalListener.h"
+#include "Platform/Settings/PreferencesDomain.h"
+#include "VantorShared/Settings/SharedSettings.h"
+#include "VantorShared/Settings/SignalListener.h"
 
 #include <QCoreApplication>
 #include <QDBusConnection>

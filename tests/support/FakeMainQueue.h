@@ -1,6 +1,6 @@
 #pragma once
 
-#include "MainQueue.h"
+#include "VantorAgent/Sampling/MainQueue.h"
 
 #include <algorithm>
 #include <chrono>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "MenuBarReadings.h"
+#include "VantorShared/Meters/MenuBarReadings.h"
 
 // Readings a test sets field by field.
 class FakeReadings : public MenuBarReadings {

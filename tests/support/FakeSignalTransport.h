@@ -1,6 +1,6 @@
 #pragma once
 
-#include "SignalTransport.h"
+#include "Platform/Signals/SignalTransport.h"
 
 #include <QStringList>
 

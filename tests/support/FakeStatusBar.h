@@ -1,9 +1,9 @@
 #pragma once
 
-#include "StatusBar.h"
-#include "StatusBarButton.h"
-#include "StatusBarWindow.h"
-#include "StatusItem.h"
+#include "Platform/StatusBar/StatusBar.h"
+#include "Platform/StatusBar/StatusBarButton.h"
+#include "Platform/StatusBar/StatusBarWindow.h"
+#include "Platform/StatusBar/StatusItem.h"
 
 #include <QWidget>
 

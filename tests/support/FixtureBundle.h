@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Bundle.h"
+#include "Platform/Bundles/Bundle.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,7 +1,7 @@
-#include "IsolatedSettings.h"
+#include "tests/support/IsolatedSettings.h"
 
-#include "PreferencesDomain.h"
-#include "SharedSettings.h"
+#include "Platform/Settings/PreferencesDomain.h"
+#include "VantorShared/Settings/SharedSettings.h"
 
 IsolatedSettings::IsolatedSettings(const QString& suite)
     : m_oldConfig(qgetenv("XDG_CONFIG_HOME"))

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "FakeSignalTransport.h"
-#include "FakeWorkspace.h"
+#include "tests/support/FakeSignalTransport.h"
+#include "tests/support/FakeWorkspace.h"
 
 #include <QTemporaryDir>
 

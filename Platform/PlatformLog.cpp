@@ -1,3 +1,0 @@
-#include "PlatformLog.h"
-
-Q_LOGGING_CATEGORY(lcPlatform, "com.quillon.vantor.platform")

@@ -1,0 +1,81 @@
+// The memory domain of the sampling engine: composition, paging, swap and pressure.
+#include "VantorAgent/Sampling/SystemMonitor.h"
+
+#include "VantorAgent/Sampling/CounterMath.h"
+
+#include <algorithm>
+
+using namespace CounterMath;
+
+double SystemMonitor::memoryUsage() const
+{
+    if (m_totalMemory == 0)
+        return 0;
+    return std::min(1.0, double(m_usedMemory) / double(m_totalMemory));
+}
+
+double SystemMonitor::memoryPressure() const
+{
+    if (m_totalMemory == 0)
+        return 0;
+    return std::min(1.0, double(saturatingAdd(m_wiredMemory, m_compressedMemory)) / double(m_totalMemory));
+}
+
+// MARK: Memory
+
+void SystemMonitor::readMemory(double elapsed)
+{
+    m_memInfoRead = m_memInfo.readMemInfo(m_memInfoSnapshot);
+    if (!m_memInfoRead)
+        return;
+    const MemInfo& info = m_memInfoSnapshot;
+
+    // How the kernel's figures map onto the memory composition:
+    //   wired      = SUnreclaim + KernelStack + PageTables + SecPageTables + Percpu
+    //                (memory the kernel holds and cannot reclaim)
+    //   active     = AnonPages + Shmem ("App Memory": process memory not backed by files)
+    //   compressed = Zswap + the compressed data of every zram device
+    //   cache      = Cached + Buffers + SReclaimable − Shmem, never below 0 (file cache and
+    //                reclaimable kernel caches; shared memory is counted in Cached but is not
+    //                cache, it is in active)
+    //   used       = wired + compressed + active, at most the physical memory
+    const quint64 wired = saturatingAdd(saturatingAdd(info.sUnreclaim, info.kernelStack),
+        saturatingAdd(saturatingAdd(info.pageTables, info.secPageTables), info.percpu));
+    const quint64 active = saturatingAdd(info.anonPages, info.shmem);
+    const quint64 compressed = saturatingAdd(info.zswap, m_memInfo.zramCompressedBytes());
+    const quint64 cacheAndShmem = saturatingAdd(saturatingAdd(info.cached, info.buffers), info.sReclaimable);
+    const quint64 cache = growth(cacheAndShmem, info.shmem);
+    assign(m_wiredMemory, wired, memoryChange);
+    assign(m_compressedMemory, compressed, memoryChange);
+    assign(m_activeMemory, active, memoryChange);
+    assign(m_cacheMemory, cache, memoryChange);
+
+    SwapPaging paging;
+    if (m_memInfo.readPaging(paging)) {
+        const quint64 ins = saturatingMultiply(paging.pagesIn, m_pageSize);
+        const quint64 outs = saturatingMultiply(paging.pagesOut, m_pageSize);
+        if (m_previousPageIns && m_previousPageOuts) {
+            assign(m_pageInsPerSecond, perSecond(growth(ins, *m_previousPageIns), elapsed), memoryChange);
+            assign(m_pageOutsPerSecond, perSecond(growth(outs, *m_previousPageOuts), elapsed), memoryChange);
+        }
+        m_previousPageIns = ins;
+        m_previousPageOuts = outs;
+    } else {
+        // Without this cycle's counters the next difference would span two cycles; start over.
+        m_previousPageIns.reset();
+        m_previousPageOuts.reset();
+    }
+
+    assign(m_memoryPressureLevel, ::memoryPressureLevel(m_pressure.read()), memoryChange);
+    assign(
+        m_usedMemory, std::min(m_totalMemory, saturatingAdd(saturatingAdd(wired, compressed), active)), memoryChange);
+}
+
+void SystemMonitor::readSwap()
+{
+    // The swap figures come from the same read of the memory counters.
+    if (!m_memInfoRead)
+        return;
+    assign(m_swapTotal, m_memInfoSnapshot.swapTotal, memoryChange);
+    assign(m_swapUsed, growth(m_memInfoSnapshot.swapTotal, m_memInfoSnapshot.swapFree), memoryChange);
+}

@@ -1,0 +1,6 @@
+// The storage domain of the sampling engine.
+#include "VantorAgent/Sampling/SystemMonitor.h"
+
+void SystemMonitor::refreshStorage()
+{
+}
