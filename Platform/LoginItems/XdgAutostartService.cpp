@@ -14,11 +14,6 @@ namespace {
 // Far beyond any real entry; a huge or endless file is not read whole.
 constexpr qint64 largestEntry = 64 * 1024;
 
-struct EntryState {
-    QString program;
-    bool switchedOff = false;
-};
-
 QString unescapeString(const QString& value)
 {
     QString text;
@@ -65,41 +60,13 @@ bool isFalse(const QString& value)
     return value.trimmed().compare(QLatin1String("false"), Qt::CaseInsensitive) == 0;
 }
 
-// The main group of the entry at `path`; none when it cannot be read.
-std::optional<EntryState> readEntry(const QString& path)
+// The entry at `path`; none when it cannot be read.
+std::optional<XdgAutostartService::EntryReading> readEntry(const QString& path)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return std::nullopt;
-    const QString text = QString::fromUtf8(file.read(largestEntry));
-    EntryState state;
-    bool inMain = false;
-    bool sawExec = false;
-    for (QStringView line : QStringView(text).split(QLatin1Char('\n'))) {
-        line = line.trimmed();
-        if (line.isEmpty() || line.startsWith(QLatin1Char('#')))
-            continue;
-        if (line.startsWith(QLatin1Char('['))) {
-            inMain = line == QLatin1String("[Desktop Entry]");
-            continue;
-        }
-        const qsizetype eq = line.indexOf(QLatin1Char('='));
-        if (!inMain || eq <= 0)
-            continue;
-        const QStringView key = line.left(eq).trimmed();
-        const QString value = line.mid(eq + 1).trimmed().toString();
-        if (key == QLatin1String("Exec") && !sawExec) {
-            sawExec = true;
-            state.program = XdgAutostartService::programFromExec(value);
-        } else if (key == QLatin1String("Hidden")) {
-            state.switchedOff = state.switchedOff || isTrue(value);
-        } else if (key.startsWith(QLatin1String("X-"))
-            && key.endsWith(QLatin1String("-Autostart-enabled"), Qt::CaseInsensitive)) {
-            // GNOME, MATE and others keep their own switch beside Hidden.
-            state.switchedOff = state.switchedOff || isFalse(value);
-        }
-    }
-    return state;
+    return XdgAutostartService::readEntryText(file.read(largestEntry));
 }
 
 bool programExists(const QString& program)
@@ -197,6 +164,39 @@ void XdgAutostartService::openSystemSettings()
     QDir().mkpath(m_directory);
     if (!m_launcher(QStringLiteral("xdg-open"), {m_directory}))
         qCWarning(lcPlatform, "could not open the autostart folder %s", qPrintable(m_directory));
+}
+
+XdgAutostartService::EntryReading XdgAutostartService::readEntryText(const QByteArray& bytes)
+{
+    const QString text = QString::fromUtf8(bytes.left(largestEntry));
+    EntryReading state;
+    bool inMain = false;
+    bool sawExec = false;
+    for (QStringView line : QStringView(text).split(QLatin1Char('\n'))) {
+        line = line.trimmed();
+        if (line.isEmpty() || line.startsWith(QLatin1Char('#')))
+            continue;
+        if (line.startsWith(QLatin1Char('['))) {
+            inMain = line == QLatin1String("[Desktop Entry]");
+            continue;
+        }
+        const qsizetype eq = line.indexOf(QLatin1Char('='));
+        if (!inMain || eq <= 0)
+            continue;
+        const QStringView key = line.left(eq).trimmed();
+        const QString value = line.mid(eq + 1).trimmed().toString();
+        if (key == QLatin1String("Exec") && !sawExec) {
+            sawExec = true;
+            state.program = programFromExec(value);
+        } else if (key == QLatin1String("Hidden")) {
+            state.switchedOff = state.switchedOff || isTrue(value);
+        } else if (key.startsWith(QLatin1String("X-"))
+            && key.endsWith(QLatin1String("-Autostart-enabled"), Qt::CaseInsensitive)) {
+            // GNOME, MATE and others keep their own switch beside Hidden.
+            state.switchedOff = state.switchedOff || isFalse(value);
+        }
+    }
+    return state;
 }
 
 std::optional<QByteArray> XdgAutostartService::entryText(

@@ -42,6 +42,12 @@ public:
 
     // $XDG_CONFIG_HOME/autostart, or ~/.config/autostart.
     static QString userAutostartDirectory();
+    // What an autostart entry says: the program it runs, and whether a desktop switched it off.
+    struct EntryReading {
+        QString program;
+        bool switchedOff = false;
+    };
+    static EntryReading readEntryText(const QByteArray& text);
     // The entry's text for `program`; none when the path cannot be written into an entry (not
     // absolute, or holding control characters).
     static std::optional<QByteArray> entryText(
