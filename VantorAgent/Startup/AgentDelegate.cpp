@@ -43,7 +43,12 @@ AgentDelegate::AgentDelegate(Environment environment, QObject* parent)
 {
 }
 
-AgentDelegate::~AgentDelegate() = default;
+AgentDelegate::~AgentDelegate()
+{
+    // Only a delegate that got as far as the menu bar claimed the name.
+    if (m_statusBarController)
+        AppLinks::releaseAgentBusName();
+}
 
 void AgentDelegate::applicationDidFinishLaunching()
 {
@@ -74,6 +79,8 @@ void AgentDelegate::applicationDidFinishLaunching()
     m_statusBarController = std::make_unique<StatusBarController>(
         std::make_unique<SystemMonitor>(m_environment.monitorSources), *m_statusBar, PreferencesDomain::standard());
     UpdateController::shared().start();
+    // The settings app watches this name to notice the agent starting and exiting.
+    AppLinks::claimAgentBusName();
 
     QPointer<AgentDelegate> self(this);
     m_signals.listen(SharedSettings::Signal::settings, [self] {
