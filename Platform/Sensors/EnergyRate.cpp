@@ -8,7 +8,8 @@ std::optional<double> EnergyRate::watts(double seconds, quint64 microjoules)
         return std::nullopt;
     }
     const double elapsed = seconds - *m_lastTime;
-    if (elapsed < minimumInterval)
+    // A read that waited exactly the minimum may land a rounding error short of it.
+    if (elapsed < minimumInterval - slack)
         return m_lastWatts;
     quint64 delta = 0;
     if (microjoules >= m_lastEnergy)
@@ -26,5 +27,5 @@ double EnergyRate::secondsUntilFirstFigure(double seconds) const
     if (!m_lastTime || m_lastWatts)
         return 0;
     const double left = minimumInterval - (seconds - *m_lastTime);
-    return left > 0 ? left : 0;
+    return left > slack ? left : 0;
 }

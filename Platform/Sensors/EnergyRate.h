@@ -27,6 +27,7 @@ public:
     double secondsUntilFirstFigure(double seconds) const;
 
 private:
+    static constexpr double slack = 1e-6;
     quint64 m_range;
     std::optional<double> m_lastTime;
     quint64 m_lastEnergy = 0;

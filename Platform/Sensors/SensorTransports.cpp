@@ -7,6 +7,16 @@
 
 namespace SensorTransports {
 
+namespace {
+
+Opened opened(std::unique_ptr<SMCTransport> transport, Kind kind)
+{
+    qCInfo(lcPlatform, "reading sensors from %s", name(kind));
+    return {std::move(transport), kind};
+}
+
+} // namespace
+
 Opened open(const QString& sysRoot, const QString& recordedTable)
 {
     if (!recordedTable.isEmpty()) {
@@ -14,20 +24,20 @@ Opened open(const QString& sysRoot, const QString& recordedTable)
         // developer would be looking at the wrong machine.
         auto table = RecordedSMCTransport::load(recordedTable);
         if (!table)
-            return {};
-        return {std::move(table), Kind::recordedTable};
+            return opened(nullptr, Kind::none);
+        return opened(std::move(table), Kind::recordedTable);
     }
     if (AppleSMCTransport::isPresent(sysRoot) && AppleSMCTransport::cursorWritable(sysRoot)) {
         auto controller = std::make_unique<AppleSMCTransport>(sysRoot);
         if (controller->keyCount() > 0)
-            return {std::move(controller), Kind::appleSMC};
+            return opened(std::move(controller), Kind::appleSMC);
     }
     HwmonBridge::Options options;
     options.sysRoot = sysRoot;
     auto bridge = std::make_unique<HwmonBridge>(options);
     if (bridge->sensorCount() > 0)
-        return {std::move(bridge), Kind::hwmon};
-    return {};
+        return opened(std::move(bridge), Kind::hwmon);
+    return opened(nullptr, Kind::none);
 }
 
 const char* name(Kind kind)

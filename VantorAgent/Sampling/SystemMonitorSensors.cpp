@@ -8,7 +8,6 @@
 #include "VantorAgent/Sensors/SensorReadings.h"
 #include "VantorShared/Meters/ReadoutSources.h"
 #include "VantorShared/Settings/SharedSettings.h"
-#include "VantorShared/Support/Log.h"
 
 #include <QPointer>
 
@@ -25,9 +24,7 @@ void SystemMonitor::openSensors()
         transport = m_sources.sensorTransport();
     } else {
         const QString table = qEnvironmentVariable(qPrintable(SharedSettings::Env::sensorTable));
-        SensorTransports::Opened opened = SensorTransports::open(m_sources.sysRoot, table);
-        qCInfo(lcAgentLifecycle, "reading sensors from %s", SensorTransports::name(opened.kind));
-        transport = std::move(opened.transport);
+        transport = SensorTransports::open(m_sources.sysRoot, table).transport;
     }
     m_smcReader = SMCReader::open(std::move(transport));
     m_powerSupplies = std::make_shared<PowerSupplyRegistry>(m_sources.sysRoot);

@@ -68,9 +68,9 @@ TEST(RecordedSMCTransport, SkipsMalformedLinesAndKeepsTheFirstOfARepeatedKey)
 
 TEST(RecordedSMCTransport, NeverReadsPastTheRecordOrAnEmptyValue)
 {
-    const QByteArray long33 = "TL0P sp78 " + QByteArray(33, 'a').toHex() + "\nTE0P sp78 \n";
+    const QByteArray long33 = "TL0P sp78 " + QByteArray(33, 'a').toHex() + "\nTE0P sp78 \nTS0P sp78 2d80\n";
     RecordedSMCTransport table(long33);
-    ASSERT_EQ(table.entries().size(), 2u);
+    ASSERT_EQ(table.entries().size(), 3u);
     SMCKeyData out;
     ASSERT_EQ(table.call(command(SMCKeyData::keyInfoCommand, SMCKeyData::code("TL0P")), out), SMCTransport::success);
     EXPECT_EQ(out.keyInfo.dataSize, 33u);
@@ -81,13 +81,13 @@ TEST(RecordedSMCTransport, NeverReadsPastTheRecordOrAnEmptyValue)
         table.call(command(SMCKeyData::readBytesCommand, SMCKeyData::code("TE0P"), 0), out), SMCTransport::success);
     // Asking for more bytes than were recorded fails rather than reading garbage.
     EXPECT_NE(
-        table.call(command(SMCKeyData::readBytesCommand, SMCKeyData::code("TL0P"), 32), out), SMCTransport::success);
+        table.call(command(SMCKeyData::readBytesCommand, SMCKeyData::code("TS0P"), 4), out), SMCTransport::success);
 }
 
 TEST(RecordedSMCTransport, LinesRoundTripAndFilesLoad)
 {
-    const QByteArray line
-        = RecordedSMCTransport::line(SMCKeyData::code("F0Ac"), SMCKeyData::code("flt "), "\x00\x80\x3b\x45");
+    const QByteArray line = RecordedSMCTransport::line(
+        SMCKeyData::code("F0Ac"), SMCKeyData::code("flt "), QByteArray::fromHex("00803b45"));
     EXPECT_EQ(line, QByteArray("F0Ac flt  00803b45"));
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("machine.table"));

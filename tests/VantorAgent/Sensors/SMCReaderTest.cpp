@@ -98,10 +98,10 @@ TEST(SMCReader, CandidateSearchRunsOnlyWhenTheIndexFindsNoTemperature)
     EXPECT_LT(indexed.transport->infoCalls, 20);
 
     // An index with nothing but a fan: every candidate is asked, and survivors are read.
-    Fixture searched("#KEY ui32 00000001\nTpM9 sp78 3000\nTe05 sp78 0000\nTfzz flt  " + flt(44.0f) + "\nTN0a flt  "
+    Fixture searched("#KEY ui32 00000001\nTpM9 sp78 3000\nTe05 sp78 0000\nTf0z flt  " + flt(44.0f) + "\nTN0a flt  "
         + flt(35.0f) + "\nF3Ac fpe2 1f40\nF4Ac fpe2 0000\n");
     EXPECT_GE(searched.transport->infoCalls, 6820);
-    EXPECT_EQ(names(searched.reader->cpuKeys()), (QStringList {"TpM9", "Tfzz"})); // Te05 reads 0: skipped
+    EXPECT_EQ(names(searched.reader->cpuKeys()), (QStringList {"TpM9", "Tf0z"})); // Te05 reads 0: skipped
     EXPECT_EQ(names(searched.reader->otherTemperatureKeys()), QStringList {QStringLiteral("TN0a")});
     // A fan standing still reads 0 rpm, which is still a reading.
     EXPECT_EQ(names(searched.reader->fanKeys()), (QStringList {"F3Ac", "F4Ac"}));
