@@ -65,7 +65,17 @@ private:
         std::vector<Counter> counters; // summed watts
     };
 
+    struct Chip;
+    // The first source found for each power key; the processor's energy counters serve only
+    // when neither RAPL nor a power input does.
+    struct PowerCandidates {
+        std::optional<Key> system, processor, processorEnergy, graphics;
+    };
+
     void scanHwmon();
+    void addTemperatures(const Chip& chip, QHash<QByteArray, int>& nextIndex);
+    void addFans(const Chip& chip, int& fans);
+    void collectPower(const Chip& chip, PowerCandidates& power);
     void scanPowercap(std::vector<Counter>& rapl);
     bool add(Key key);
     std::optional<double> value(Key& key);
