@@ -33,7 +33,9 @@ template <typename E> E readReadout(const QString& key, E fallback)
 {
     if (const auto chosen = fromRawValue<E>(store().persistentObjectForKey(key).toString()))
         return *chosen;
-    return ReadoutSources::current().available(readEnum(key, fallback));
+    // The registered defaults live in memory: no second look at the file on this path.
+    const auto registered = fromRawValue<E>(store().registeredDefaults().value(key).toString());
+    return ReadoutSources::current().available(registered.value_or(fallback));
 }
 
 } // namespace

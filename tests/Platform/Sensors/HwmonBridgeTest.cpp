@@ -1,6 +1,7 @@
 #include "Platform/Sensors/HwmonBridge.h"
 #include "Platform/Sensors/AppleSMCTransport.h"
 #include "Platform/Sensors/EnergyRate.h"
+#include "Platform/Sensors/HwmonChipTable.h"
 #include "Platform/Sensors/SensorTransports.h"
 #include "tests/support/FixtureTree.h"
 
@@ -230,4 +231,20 @@ TEST(SensorTransports, AVirtualMachineHasNoneAndATableReplacesTheLiveSensors)
     EXPECT_EQ(
         SensorTransports::open(desktop.root(), table + QStringLiteral(".missing")).kind, SensorTransports::Kind::none);
     EXPECT_EQ(SensorTransports::open(desktop.root()).kind, SensorTransports::Kind::hwmon);
+}
+
+TEST(HwmonChipTable, MatchesChipNamesByPrefix)
+{
+    const auto prefix = [](const char* name) { return QByteArray(HwmonChipTable::row(name).keyPrefix); };
+    EXPECT_EQ(prefix("cpu0_thermal"), "Tp");
+    EXPECT_EQ(prefix("k10temp"), "Tp");
+    EXPECT_EQ(prefix("gpu_thermal"), "Tg");
+    EXPECT_EQ(prefix("nvme"), "TN");
+    EXPECT_EQ(prefix("BAT1"), "TB");
+    EXPECT_EQ(prefix("spd5118"), "Tm");
+    EXPECT_EQ(prefix("acpitz"), "Ta");
+    EXPECT_EQ(prefix("iwlwifi_1"), "Ts");
+    EXPECT_EQ(prefix(""), "Ts");
+    EXPECT_EQ(HwmonChipTable::row("power_meter").role, HwmonChipTable::Role::powerMeter);
+    EXPECT_EQ(HwmonChipTable::row("applesmc").role, HwmonChipTable::Role::controller);
 }
