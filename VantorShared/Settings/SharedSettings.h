@@ -61,6 +61,8 @@ inline const QString disableUpdater = QStringLiteral("VANTOR_DISABLE_UPDATER");
 inline const QString noLoginItem = QStringLiteral("VANTOR_NO_LOGIN_ITEM");
 inline const QString panelBudget = QStringLiteral("VANTOR_PANEL_BUDGET");
 inline const QString testConfiguration = QStringLiteral("XCTestConfigurationFilePath");
+// A recorded sensor table the agent replays in place of this machine's sensors.
+inline const QString sensorTable = QStringLiteral("VANTOR_SENSOR_TABLE");
 } // namespace Env
 
 inline const QString defaultSuiteName = QStringLiteral("K3ZP8T2NQX.com.quillon.vantor");
