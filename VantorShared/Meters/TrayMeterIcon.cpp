@@ -7,6 +7,7 @@
 
 #include <QFont>
 #include <QFontMetricsF>
+#include <QHash>
 #include <QPainter>
 #include <QPainterPath>
 
@@ -180,14 +181,30 @@ void drawCPU(QPainter& painter, const Grid& grid, const MenuBarReadings& reading
     }
 }
 
+// A symbol as large as fits into a box of `box` pixels. Rendering an SVG costs far more than the
+// rest of an icon, and the boxes come in a few sizes only, so each is rendered once per process.
+QImage fittedSymbol(const QString& name, QSizeF box, Appearance appearance)
+{
+    static QHash<QString, QImage> cache;
+    const QString key = name + QLatin1Char('|') + QString::number(box.width()) + QLatin1Char('x')
+        + QString::number(box.height())
+        + (appearance == Appearance::dark ? QStringLiteral("|dark") : QStringLiteral("|light"));
+    if (const auto found = cache.constFind(key); found != cache.constEnd())
+        return *found;
+    const std::optional<QSizeF> natural = SymbolImages::size(name, 12);
+    if (!natural || natural->isEmpty())
+        return {};
+    const double points = 12 * std::min(box.width() / natural->width(), box.height() / natural->height());
+    const QImage image = SymbolImages::render(name, points, StatusMetricView::primaryLabelColor(appearance), 1.0);
+    if (!image.isNull())
+        cache.insert(key, image);
+    return image;
+}
+
 // Draws a symbol as large as fits into `box`, centred in it.
 void drawSymbol(QPainter& painter, const QString& name, const QRectF& box, Appearance appearance)
 {
-    const std::optional<QSizeF> natural = SymbolImages::size(name, 12);
-    if (!natural || natural->isEmpty())
-        return;
-    const double points = 12 * std::min(box.width() / natural->width(), box.height() / natural->height());
-    const QImage image = SymbolImages::render(name, points, StatusMetricView::primaryLabelColor(appearance), 1.0);
+    const QImage image = fittedSymbol(name, box.size(), appearance);
     if (image.isNull())
         return;
     const QSizeF size = image.deviceIndependentSize();
