@@ -141,7 +141,7 @@ TEST(TrayEndToEnd, OnAnX11DisplayTheMetersBecomeTrayItemsThatFollowTheSettings)
     ASSERT_TRUE(agent.waitForLog(QStringLiteral("meters in the tray"))) << agent.log.toStdString();
 
     // One item per visible section, shown in the stored order (storage is hidden).
-    ASSERT_TRUE(TestStatusNotifierHost::waitFor([&] { return host.registeredItems().size() == 3; }))
+    ASSERT_TRUE(TestStatusNotifierHost::waitFor([&] { return host.registeredItems().size() == 3; }, 30000))
         << agent.log.toStdString();
     EXPECT_EQ(
         toolTips(host), (QStringList {QStringLiteral("Sensors"), QStringLiteral("Memory"), QStringLiteral("CPU")}));
@@ -162,11 +162,14 @@ TEST(TrayEndToEnd, OnAnX11DisplayTheMetersBecomeTrayItemsThatFollowTheSettings)
     // Hiding a section takes its item away.
     agent.setBool(Key::showMemoryItem, false);
     agent.post(Signal::settings);
-    EXPECT_TRUE(TestStatusNotifierHost::waitFor([&] {
-        return toolTips(host) == QStringList {QStringLiteral("Sensors"), QStringLiteral("CPU")};
-    })) << toolTips(host).join(QLatin1Char(',')).toStdString()
-        << " of " << host.registeredItems().join(QLatin1Char(' ')).toStdString() << " agent state "
-        << int(agent.process.state()) << "\n"
+    EXPECT_TRUE(TestStatusNotifierHost::waitFor(
+        [&] {
+            return toolTips(host) == QStringList {QStringLiteral("Sensors"), QStringLiteral("CPU")};
+        },
+        30000))
+        << toolTips(host).join(QLatin1Char(',')).toStdString() << " of "
+        << host.registeredItems().join(QLatin1Char(' ')).toStdString() << " agent state " << int(agent.process.state())
+        << "\n"
         << agent.log.toStdString();
 
     // The panel quits for good: in "auto" the meters go back to the bar.
@@ -210,7 +213,7 @@ TEST(TrayEndToEnd, OnAHeadlessWaylandCompositorTheAgentUsesXWaylandThenTheTray)
     TestStatusNotifierHost host;
     ASSERT_TRUE(host.start());
     EXPECT_TRUE(agent.waitForLog(QStringLiteral("meters move to the tray"))) << agent.log.toStdString();
-    EXPECT_TRUE(TestStatusNotifierHost::waitFor([&] { return host.registeredItems().size() == 4; }))
+    EXPECT_TRUE(TestStatusNotifierHost::waitFor([&] { return host.registeredItems().size() == 4; }, 30000))
         << agent.log.toStdString();
     EXPECT_EQ(toolTips(host),
         (QStringList {
