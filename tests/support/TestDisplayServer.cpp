@@ -82,8 +82,9 @@ bool TestDisplayServer::start(QString* whyNot)
         env.remove(QStringLiteral("DISPLAY"));
         env.remove(QStringLiteral("WAYLAND_DISPLAY"));
         arguments = {QStringLiteral("--backend=headless-backend.so"), QStringLiteral("--socket=") + m_socket,
-            QStringLiteral("--xwayland"), QStringLiteral("--idle-time=0"), QStringLiteral("--width=1280"),
-            QStringLiteral("--height=800")};
+            QStringLiteral("--idle-time=0"), QStringLiteral("--width=1280"), QStringLiteral("--height=800")};
+        if (m_kind == Kind::weston)
+            arguments.append(QStringLiteral("--xwayland"));
     }
     m_process.setProcessEnvironment(env);
     m_process.start(executable, arguments);
@@ -102,6 +103,8 @@ bool TestDisplayServer::start(QString* whyNot)
             if (QFile::exists(QStringLiteral("/tmp/.X11-unix/X") + m_display.mid(1)))
                 return true;
         } else if (QFile::exists(m_runtime.path() + QLatin1Char('/') + m_socket)) {
+            if (m_kind == Kind::westonWithoutXWayland)
+                return true;
             // XWayland is started on the first X client; its display is announced at once.
             if (const QRegularExpressionMatch match = xserver.match(m_log); match.hasMatch()) {
                 m_display = match.captured(1);

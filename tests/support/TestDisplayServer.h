@@ -5,10 +5,10 @@
 #include <QTemporaryDir>
 
 // A display server of its own for a test: a virtual X display (Xvfb), or a headless Wayland
-// compositor (Weston) that offers XWayland. Either is stopped when the object goes.
+// compositor (Weston) with or without XWayland. Either is stopped when the object goes.
 class TestDisplayServer {
 public:
-    enum class Kind { xvfb, weston };
+    enum class Kind { xvfb, weston, westonWithoutXWayland };
 
     explicit TestDisplayServer(Kind kind);
     ~TestDisplayServer();

@@ -221,3 +221,34 @@ TEST(TrayEndToEnd, OnAHeadlessWaylandCompositorTheAgentUsesXWaylandThenTheTray)
 }
 
 } // namespace
+
+namespace {
+
+TEST(TrayEndToEnd, WithoutXWaylandTheTrayStillShowsTheMeters)
+{
+    Turn turn;
+    if (const QString why = Turn::whyNot(); !why.isEmpty())
+        GTEST_SKIP() << why.toStdString();
+    if (!TestDisplayServer::isInstalled(TestDisplayServer::Kind::westonWithoutXWayland))
+        GTEST_SKIP() << "weston is not installed (tools/install-deps.sh installs it)";
+    TestDisplayServer compositor(TestDisplayServer::Kind::westonWithoutXWayland);
+    QString why;
+    ASSERT_TRUE(compositor.start(&why)) << why.toStdString();
+    TestStatusNotifierHost host;
+    ASSERT_TRUE(host.start());
+
+    // Qt's own Wayland platform: the compositor places windows, the tray needs none of ours.
+    TrayAgent agent;
+    agent.environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    agent.environment.remove(QStringLiteral("DISPLAY"));
+    agent.environment.insert(QStringLiteral("XDG_SESSION_TYPE"), QStringLiteral("wayland"));
+    agent.environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), compositor.runtimeDirectory());
+    agent.environment.insert(QStringLiteral("WAYLAND_DISPLAY"), compositor.waylandDisplay());
+    agent.start();
+    ASSERT_TRUE(agent.waitForLog(QStringLiteral("wayland session without xwayland"))) << agent.log.toStdString();
+    ASSERT_TRUE(agent.waitForLog(QStringLiteral("meters in the tray"))) << agent.log.toStdString();
+    EXPECT_TRUE(TestStatusNotifierHost::waitFor([&] { return host.registeredItems().size() == 4; }, 30000))
+        << agent.log.toStdString();
+}
+
+} // namespace
