@@ -294,3 +294,15 @@ void StatusBarController::reanchorOpenPopover()
 {
     // No popovers are open yet; an open popover follows its item here.
 }
+
+// MARK: Changing bars
+
+void StatusBarController::reinstallStatusItems()
+{
+    if (m_statusItems.empty()) {
+        m_appliedOrder.clear();
+        syncStatusItems();
+        return;
+    }
+    rebuildStatusItems(m_appliedOrder);
+}
