@@ -13,9 +13,10 @@
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QPainter>
 #include <QPointer>
-#include <QPushButton>
 #include <QTimer>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 namespace {
@@ -23,6 +24,23 @@ namespace {
 // The package that installs Vantor system-wide.
 const QString kPackageName = QStringLiteral("vantor");
 constexpr double kSymbolPoints = 20.0;
+
+// One line of text that gives way to a narrow sidebar by ending in "…" instead of being cut.
+class ElidedLabel final : public QLabel {
+public:
+    using QLabel::QLabel;
+    QSize minimumSizeHint() const override { return {0, QLabel::minimumSizeHint().height()}; }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter painter(this);
+        painter.setPen(palette().color(foregroundRole()));
+        const QRect area = contentsRect();
+        painter.drawText(
+            area, Qt::AlignLeft | Qt::AlignVCenter, fontMetrics().elidedText(text(), Qt::ElideRight, area.width()));
+    }
+};
 
 } // namespace
 
@@ -49,28 +67,30 @@ UpdateOfferRow::UpdateOfferRow(QWidget* parent)
 
     auto* texts = new QVBoxLayout();
     texts->setSpacing(0);
-    auto* title = new QLabel(AppLanguage::string(QStringLiteral("Update available")), row);
+    auto* title = new ElidedLabel(AppLanguage::string(QStringLiteral("Update available")), row);
     QFont titleFont = title->font();
     titleFont.setBold(true);
     title->setFont(titleFont);
-    m_offerLabel = new QLabel(row);
+    m_offerLabel = new ElidedLabel(row);
     QFont captionFont = m_offerLabel->font();
     captionFont.setPointSizeF(std::max(7.0, captionFont.pointSizeF() * 0.85));
     m_offerLabel->setFont(captionFont);
     m_offerLabel->setForegroundRole(QPalette::PlaceholderText);
-    for (QLabel* label : {title, m_offerLabel}) {
-        // One line each, and allowed to shrink: a narrow sidebar clips the text, not the button.
-        label->setWordWrap(false);
-        label->setMinimumWidth(0);
+    for (QLabel* label : {static_cast<QLabel*>(title), m_offerLabel}) {
+        // A narrow sidebar shortens the texts, never the button.
         label->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
         texts->addWidget(label);
     }
     line->addLayout(texts, 1);
 
-    m_install = new QPushButton(AppLanguage::string(QStringLiteral("Install")), row);
+    // A tool button is the small bordered kind: as wide as its text, not a dialog button's width.
+    m_install = new QToolButton(row);
+    m_install->setText(AppLanguage::string(QStringLiteral("Install")));
+    m_install->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    m_install->setAutoRaise(false);
     m_install->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     connect(
-        m_install, &QPushButton::clicked, this, [] { SharedSettings::post(SharedSettings::Signal::checkForUpdates); });
+        m_install, &QToolButton::clicked, this, [] { SharedSettings::post(SharedSettings::Signal::checkForUpdates); });
     line->addWidget(m_install);
 
     auto* divider = new QFrame(m_content);

@@ -8,7 +8,7 @@
 #include <optional>
 
 class QLabel;
-class QPushButton;
+class QToolButton;
 
 // The sidebar's notice of an update the agent has found: a symbol, "Update available" with the
 // offered version, and an "Install" button that asks the agent to run the update. The row takes
@@ -28,7 +28,7 @@ public:
     // this app's own bundle.
     static QString installationNote(const QString& appBundlePath = {});
 
-    QPushButton* installButton() const { return m_install; }
+    QToolButton* installButton() const { return m_install; }
     QLabel* offerLabel() const { return m_offerLabel; }
 
 protected:
@@ -44,5 +44,5 @@ private:
     QWidget* m_content = nullptr;
     QLabel* m_symbol = nullptr;
     QLabel* m_offerLabel = nullptr;
-    QPushButton* m_install = nullptr;
+    QToolButton* m_install = nullptr;
 };

@@ -6,9 +6,9 @@
 
 #include <QApplication>
 #include <QLabel>
-#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 #include <gtest/gtest.h>
