@@ -39,6 +39,8 @@ StatusBarController::StatusBarController(std::unique_ptr<SystemMonitor> monitor,
     , m_agentDefaults(agentDefaults)
     , m_queue(queue)
 {
+    // First: anything below may close popovers.
+    createPopovers();
     syncStatusItems();
     m_monitor->setOnRefresh([self = QPointer<StatusBarController>(this)] {
         if (self)
@@ -55,7 +57,6 @@ StatusBarController::StatusBarController(std::unique_ptr<SystemMonitor> monitor,
         reanchorOpenPopover();
     });
     connect(&m_statusBar, &StatusBar::screenChanged, this, &StatusBarController::reanchorOpenPopover);
-    createPopovers();
 }
 
 StatusBarController::~StatusBarController()
