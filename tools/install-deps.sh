@@ -10,6 +10,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   dbus dbus-user-session xvfb xauth fonts-dejavu-core
   weston xwayland qt6-wayland
+  libxcb1-dev
 )
 missing=()
 for p in "${packages[@]}"; do

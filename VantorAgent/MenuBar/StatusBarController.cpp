@@ -1,10 +1,13 @@
 #include "VantorAgent/MenuBar/StatusBarController.h"
 
+#include "Platform/Popover/MouseMonitors.h"
+#include "Platform/Popover/PopoverWindow.h"
 #include "Platform/Settings/PreferencesDomain.h"
 #include "Platform/StatusBar/StatusBar.h"
 #include "Platform/StatusBar/StatusBarButton.h"
 #include "Platform/StatusBar/StatusBarWindow.h"
 #include "Platform/StatusBar/StatusItem.h"
+#include "VantorAgent/Sampling/DetailReadings.h"
 #include "VantorAgent/Sampling/SystemMonitor.h"
 #include "VantorShared/Meters/MeterSettings.h"
 #include "VantorShared/Meters/StatusMetricView.h"
@@ -36,6 +39,8 @@ StatusBarController::StatusBarController(std::unique_ptr<SystemMonitor> monitor,
     , m_agentDefaults(agentDefaults)
     , m_queue(queue)
 {
+    // First: anything below may close popovers.
+    createPopovers();
     syncStatusItems();
     m_monitor->setOnRefresh([self = QPointer<StatusBarController>(this)] {
         if (self)
@@ -56,6 +61,7 @@ StatusBarController::StatusBarController(std::unique_ptr<SystemMonitor> monitor,
 
 StatusBarController::~StatusBarController()
 {
+    destroyPopovers();
     m_orderSettle.reset();
     m_rebuildDone.reset();
     m_settingsChange.reset();
@@ -280,19 +286,10 @@ void StatusBarController::statusItemClicked(StatusBarButton* button)
     for (const auto& [section, item] : m_statusItems) {
         if (item->button() == button) {
             emit sectionClicked(section);
+            toggle(section);
             return;
         }
     }
-}
-
-void StatusBarController::closePopovers()
-{
-    // No popovers are open yet; the section popovers hook in here.
-}
-
-void StatusBarController::reanchorOpenPopover()
-{
-    // No popovers are open yet; an open popover follows its item here.
 }
 
 // MARK: Changing bars
