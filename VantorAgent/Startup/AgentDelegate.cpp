@@ -78,8 +78,13 @@ void AgentDelegate::applicationDidFinishLaunching()
     m_statusBar = m_environment.makeStatusBar();
     m_statusBarController = std::make_unique<StatusBarController>(
         std::make_unique<SystemMonitor>(m_environment.monitorSources), *m_statusBar, PreferencesDomain::standard());
-    if (auto* adaptive = qobject_cast<AdaptiveStatusBar*>(m_statusBar.get()))
+    if (auto* adaptive = qobject_cast<AdaptiveStatusBar*>(m_statusBar.get())) {
         adaptive->attach(*m_statusBarController);
+        // A tray item has no window of ours to hang the popover from: the host tells where it was clicked.
+        StatusBarController* controller = m_statusBarController.get();
+        connect(adaptive, &AdaptiveStatusBar::trayItemClicked, controller,
+            [controller](MonitorSection section, std::optional<QPoint> at) { controller->togglePopover(section, at); });
+    }
     UpdateController::shared().start();
     // The settings app watches this name to notice the agent starting and exiting.
     AppLinks::claimAgentBusName();
