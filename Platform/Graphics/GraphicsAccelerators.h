@@ -31,6 +31,11 @@ public:
     QList<QVariantMap> statistics();
 
 private:
+    bool nvidiaCardAwake() const;
+
     QString m_sysRoot;
+    // The NVIDIA display controllers present when this was made; the library is only loaded
+    // when there is one.
+    QList<QString> m_nvidiaDevices;
     std::unique_ptr<NvidiaManagementLibrary> m_nvidia;
 };
