@@ -1,3 +1,4 @@
+#include "VantorAgent/Readings/ReadingsMode.h"
 #include "VantorAgent/Startup/AgentDelegate.h"
 #include "VantorAgent/Startup/AgentMain.h"
 #include "VantorAgent/Startup/DisplayPlatform.h"
@@ -8,6 +9,11 @@
 
 int main(int argc, char* argv[])
 {
+    // A snapshot of the readings is taken without anything of the agent's own: no window, no
+    // settings written, no single-instance rule.
+    if (ReadingsMode::requested(argc, argv))
+        return ReadingsMode::run(argc, argv);
+
     // The language is settled before anything can load a resource.
     AppLanguage::adoptChoiceAtLaunch();
 

@@ -9,8 +9,10 @@ namespace {
 
 using Field = quint64 MemInfo::*;
 
-constexpr std::array<std::pair<std::string_view, Field>, 14> memInfoFields {{
+constexpr std::array<std::pair<std::string_view, Field>, 16> memInfoFields {{
     {"MemTotal", &MemInfo::memTotal},
+    {"MemFree", &MemInfo::memFree},
+    {"MemAvailable", &MemInfo::memAvailable},
     {"Buffers", &MemInfo::buffers},
     {"Cached", &MemInfo::cached},
     {"SReclaimable", &MemInfo::sReclaimable},
@@ -89,6 +91,8 @@ bool MemInfoReader::parseMemInfo(std::string_view text, MemInfo& info)
                 parsed.*field = kilobytes(*value);
                 if (field == &MemInfo::memTotal)
                     haveTotal = true;
+                else if (field == &MemInfo::memAvailable)
+                    parsed.hasMemAvailable = true;
             }
             break;
         }

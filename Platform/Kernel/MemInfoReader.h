@@ -10,6 +10,11 @@
 // kernel does not write stay 0.
 struct MemInfo {
     quint64 memTotal = 0;
+    quint64 memFree = 0;
+    // What the kernel estimates can be given to programs without swapping; kernels before 3.14
+    // do not write it (hasMemAvailable false).
+    quint64 memAvailable = 0;
+    bool hasMemAvailable = false;
     quint64 buffers = 0;
     quint64 cached = 0;
     quint64 sReclaimable = 0;

@@ -2,6 +2,8 @@
 
 #include "VantorAgent/Sampling/CounterMath.h"
 
+#include "Platform/Graphics/GraphicsAccelerators.h"
+#include "Platform/Kernel/ProcessUsageReader.h"
 #include "Platform/Settings/PreferencesDomain.h"
 #include "Platform/Workspace/Workspace.h"
 #include "VantorShared/Language/AppLanguage.h"
@@ -32,8 +34,8 @@ SystemMonitor::SystemMonitor(Sources sources, QObject* parent)
     , m_loadOneHistory(loadHistoryLength, 0.0)
     , m_loadFiveHistory(loadHistoryLength, 0.0)
     , m_loadFifteenHistory(loadHistoryLength, 0.0)
-    , m_chipName(QStringLiteral("Apple Silicon"))
-    , m_volumeName(QStringLiteral("Macintosh HD"))
+    , m_chipName(genericChipName())
+    , m_volumeName(genericVolumeName())
 {
     if (!m_sources.loadAverages)
         m_sources.loadAverages = LoadAverage::read;
@@ -63,6 +65,11 @@ SystemMonitor::SystemMonitor(Sources sources, QObject* parent)
 }
 
 SystemMonitor::~SystemMonitor() = default;
+
+QString SystemMonitor::genericChipName()
+{
+    return AppLanguage::string(QStringLiteral("Processor"));
+}
 
 // MARK: Derived values
 

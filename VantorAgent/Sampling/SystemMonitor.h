@@ -7,9 +7,11 @@
 #include "Platform/Kernel/PressureReader.h"
 #include "Platform/Kernel/ProcStatReader.h"
 #include "Platform/Kernel/ThermalZones.h"
+#include "Platform/Storage/VolumeInfo.h"
 #include "VantorAgent/Sampling/BackgroundJob.h"
 #include "VantorAgent/Sampling/MemoryPressureLevel.h"
 #include "VantorAgent/Sampling/ProcessMetric.h"
+#include "VantorAgent/Sampling/ProcessSample.h"
 #include "VantorAgent/Sampling/SamplingPlan.h"
 #include "VantorAgent/Sensors/BatteryInfo.h"
 #include "VantorAgent/Sensors/FanReading.h"
@@ -18,9 +20,11 @@
 #include "VantorShared/Meters/MenuBarReadings.h"
 #include "VantorShared/System/MonitorSection.h"
 
+#include <QHash>
 #include <QList>
 #include <QSet>
 #include <QString>
+#include <QVariantMap>
 
 #include <array>
 #include <functional>
@@ -33,6 +37,8 @@ class QTimer;
 class SMCTransport;
 class SMCReader;
 class PowerSupplyRegistry;
+class GraphicsAccelerators;
+class ProcessUsageReader;
 
 // Where the readings come from; tests point the roots at fixture trees and replace the clock.
 struct SystemMonitorSources {
@@ -49,6 +55,12 @@ struct SystemMonitorSources {
     // Where the hardware sensors are read; empty: this machine's own (a recorded table named by
     // VANTOR_SENSOR_TABLE, else the applesmc driver, else hwmon). A null transport: no sensors.
     std::function<std::unique_ptr<SMCTransport>()> sensorTransport;
+    // The graphics accelerators' statistics, one dictionary per accelerator; empty when there is
+    // no accelerator. Unset: the machine's, under sysRoot.
+    std::function<QList<QVariantMap>()> acceleratorStatistics;
+    // The start-up volume; none when it cannot be asked. It may block and runs on a worker
+    // thread, so it must touch nothing else. Unset: the root file system.
+    std::function<std::optional<VolumeInfo>()> storageQuery;
 };
 
 // The agent's one sampling engine. It owns every published reading of the machine and the state
@@ -185,6 +197,32 @@ public:
 
     static constexpr int cpuHistoryLength = 36;
     static constexpr int loadHistoryLength = 60;
+
+    // MARK: GPU, storage and the process scan
+
+    // The text shown for the processor before its model is known and for a volume without a
+    // label, in the interface language.
+    static QString genericChipName();
+    static QString genericVolumeName();
+
+    // Reads every process under `reader`'s root; blocking, and touches no monitor state, so it
+    // runs on the worker. A process without a readable name is called "PID <id>".
+    static std::vector<ProcessSample> sampleProcesses(ProcessUsageReader& reader);
+    // Differences the samples against the previous scan and publishes the three rankings and the
+    // disk rates. Main thread.
+    void applyProcesses(const std::vector<ProcessSample>& samples);
+    // Percent of one core that `ticks` of processor time make over `elapsed` seconds; 0 when
+    // no time has passed.
+    static double cpuPercent(quint64 ticks, double elapsed, double tickNanoseconds);
+    // Nanoseconds per tick of the processor time counters.
+    static double tickNanoseconds();
+    // Starts a process scan now unless one is running, outside the cycle's own schedule (for a
+    // snapshot of every reading).
+    void sampleProcessesNow() { refreshProcesses(); }
+    bool isScanningProcesses() const { return m_processRefreshTask.isRunning(); }
+    // Scans delivered so far; each needs a previous one to give rates.
+    int processScanCount() const { return m_processScanCount; }
+    static constexpr int topProcessCount = 5;
 
 signals:
     // After a cycle or a delivered job that changed anything; the finer signals come first.
@@ -352,4 +390,13 @@ private:
         ~ReadoutSourcesLease();
         bool held = false;
     } m_readoutSourcesLease;
+
+    // GPU, storage and the process scan.
+    std::unique_ptr<GraphicsAccelerators> m_accelerators; // made on the first read
+    // Used by one scan job at a time, on the worker; shared so that a scan outliving the monitor
+    // still has its reader.
+    std::shared_ptr<ProcessUsageReader> m_processReader;
+    QHash<qint32, ProcessSample> m_previousProcessSamples;
+    std::optional<double> m_previousProcessSampleDate;
+    int m_processScanCount = 0;
 };

@@ -31,20 +31,29 @@ void SystemMonitor::readMemory(double elapsed)
     const MemInfo& info = m_memInfoSnapshot;
 
     // How the kernel's figures map onto the memory composition:
+    //   used       = MemTotal − MemAvailable, the figure `free` and the desktop's monitors show:
+    //                everything the kernel could not hand to a program without swapping
     //   wired      = SUnreclaim + KernelStack + PageTables + SecPageTables + Percpu
     //                (memory the kernel holds and cannot reclaim)
-    //   active     = AnonPages + Shmem ("App Memory": process memory not backed by files)
     //   compressed = Zswap + the compressed data of every zram device
+    //   active     = used − wired − compressed, never below 0 ("App Memory": the rest of what is
+    //                in use; beside anonymous and shared pages it holds kernel memory that no
+    //                meminfo field names and page cache the kernel cannot drop)
     //   cache      = Cached + Buffers + SReclaimable − Shmem, never below 0 (file cache and
     //                reclaimable kernel caches; shared memory is counted in Cached but is not
-    //                cache, it is in active)
-    //   used       = wired + compressed + active, at most the physical memory
+    //                cache, it is in use)
+    // so that used = wired + compressed + active whenever the kernel's own memory and the
+    // compressed data fit in what is in use.
     const quint64 wired = saturatingAdd(saturatingAdd(info.sUnreclaim, info.kernelStack),
         saturatingAdd(saturatingAdd(info.pageTables, info.secPageTables), info.percpu));
-    const quint64 active = saturatingAdd(info.anonPages, info.shmem);
     const quint64 compressed = saturatingAdd(info.zswap, m_memInfo.zramCompressedBytes());
     const quint64 cacheAndShmem = saturatingAdd(saturatingAdd(info.cached, info.buffers), info.sReclaimable);
     const quint64 cache = growth(cacheAndShmem, info.shmem);
+    // Kernels before 3.14 do not estimate what is available; free memory plus the cache the
+    // kernel can drop is what that estimate is built from.
+    const quint64 available = info.hasMemAvailable ? info.memAvailable : saturatingAdd(info.memFree, cache);
+    const quint64 used = std::min(m_totalMemory, growth(info.memTotal, available));
+    const quint64 active = growth(used, saturatingAdd(wired, compressed));
     assign(m_wiredMemory, wired, memoryChange);
     assign(m_compressedMemory, compressed, memoryChange);
     assign(m_activeMemory, active, memoryChange);
@@ -67,8 +76,7 @@ void SystemMonitor::readMemory(double elapsed)
     }
 
     assign(m_memoryPressureLevel, ::memoryPressureLevel(m_pressure.read()), memoryChange);
-    assign(
-        m_usedMemory, std::min(m_totalMemory, saturatingAdd(saturatingAdd(wired, compressed), active)), memoryChange);
+    assign(m_usedMemory, used, memoryChange);
 }
 
 void SystemMonitor::readSwap()

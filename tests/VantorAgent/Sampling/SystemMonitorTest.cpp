@@ -52,6 +52,9 @@ protected:
         };
         sources.pageSize = 4096;
         sources.startTimer = withTimer;
+        // The machine's volume and graphics cards stay out of these tests.
+        sources.storageQuery = [] { return std::optional<VolumeInfo>(); };
+        sources.acceleratorStatistics = [] { return QList<QVariantMap>(); };
         monitor = std::make_unique<SystemMonitor>(sources);
     }
     void cycle(double seconds = 1)
@@ -102,7 +105,7 @@ TEST_F(SystemMonitorTest, StartsWithFlatHistoriesAndTheMachinesFacts)
     EXPECT_FALSE(monitor->fastestFanRPM());
     EXPECT_FALSE(monitor->hottestCelsius());
     EXPECT_EQ(monitor->storageUsage(), 0.0);
-    EXPECT_EQ(monitor->volumeName(), QStringLiteral("Macintosh HD"));
+    EXPECT_EQ(monitor->volumeName(), QStringLiteral("File System"));
     EXPECT_TRUE(monitor->topCPUProcesses().isEmpty());
 }
 
@@ -111,7 +114,7 @@ TEST_F(SystemMonitorTest, WithoutProcessorNameOrThermalZonesFallsBack)
     proc.remove(QStringLiteral("cpuinfo"));
     sys.remove(QStringLiteral("class/thermal/thermal_zone0/trip_point_0_type"));
     make();
-    EXPECT_EQ(monitor->chipName(), QStringLiteral("Apple Silicon"));
+    EXPECT_EQ(monitor->chipName(), QStringLiteral("Processor"));
     EXPECT_EQ(monitor->thermalState(), ThermalState::unknown);
     EXPECT_EQ(monitor->thermalStateLabel(), QStringLiteral("Unknown"));
 }
@@ -236,8 +239,12 @@ TEST_F(SystemMonitorTest, MemoryComposition)
 {
     make();
     EXPECT_EQ(monitor->wiredMemory(), (200000 + 20000 + 60000 + 0 + 10000) * KiB);
-    EXPECT_EQ(monitor->activeMemory(), (6000000 + 200000) * KiB);
     EXPECT_EQ(monitor->compressedMemory(), 50000 * KiB + 2048000 + 1024000);
+    // Used is what the kernel cannot hand to a program; active is the part of it that is
+    // neither the kernel's own nor compressed.
+    EXPECT_EQ(monitor->usedMemory(), (16000000 - 9000000) * KiB);
+    EXPECT_EQ(
+        monitor->activeMemory(), (16000000 - 9000000) * KiB - monitor->wiredMemory() - monitor->compressedMemory());
     EXPECT_EQ(monitor->cacheMemory(), (3000000 + 100000 + 300000 - 200000) * KiB);
     EXPECT_EQ(monitor->usedMemory(), monitor->wiredMemory() + monitor->compressedMemory() + monitor->activeMemory());
     EXPECT_EQ(monitor->swapTotal(), 2000000 * KiB);
@@ -245,12 +252,20 @@ TEST_F(SystemMonitorTest, MemoryComposition)
     EXPECT_NEAR(monitor->memoryPressure(),
         double(monitor->wiredMemory() + monitor->compressedMemory()) / double(16000000 * KiB), 1e-12);
 
-    // More in use than the machine has (the totals are sampled at different moments): capped.
-    // Shared memory larger than the caches: cache is 0, not a wrapped number.
-    proc.write(QStringLiteral("meminfo"),
-        "MemTotal: 16000000 kB\nAnonPages: 17000000 kB\nShmem: 500000 kB\nCached: 100000 kB\n");
+    // A total larger than the machine's (memory added while running): capped at the machine's.
+    // Shared memory larger than the caches: cache is 0, not a wrapped number. The kernel's own
+    // memory above what is in use leaves nothing for programs, not a wrapped number either.
+    proc.write(
+        QStringLiteral("meminfo"), "MemTotal: 17000000 kB\nMemAvailable: 0 kB\nShmem: 500000 kB\nCached: 100000 kB\n");
     cycle();
     EXPECT_EQ(monitor->usedMemory(), monitor->totalMemory());
+    proc.write(QStringLiteral("meminfo"), "MemTotal: 16000000 kB\nMemAvailable: 15999000 kB\nSUnreclaim: 5000 kB\n");
+    cycle();
+    EXPECT_EQ(monitor->usedMemory(), 1000 * KiB);
+    EXPECT_EQ(monitor->activeMemory(), 0u);
+    proc.write(
+        QStringLiteral("meminfo"), "MemTotal: 17000000 kB\nMemAvailable: 0 kB\nShmem: 500000 kB\nCached: 100000 kB\n");
+    cycle();
     EXPECT_EQ(monitor->memoryUsage(), 1.0);
     EXPECT_EQ(monitor->cacheMemory(), 0u);
     EXPECT_EQ(monitor->swapTotal(), 0u);
@@ -398,6 +413,7 @@ TEST_F(SystemMonitorTest, PreparingAPopoverCompletesLaterOnTheMainThread)
     EXPECT_EQ(monitor->openPopovers(), (QSet<MonitorSection> {MonitorSection::storage, MonitorSection::cpu}));
     EXPECT_EQ(opened, 2);
     EXPECT_EQ(monitor->plan().storageEvery, 3);
+    BackgroundJob::drainForTesting();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::MetaCall);
     EXPECT_TRUE(storageReady);
     EXPECT_TRUE(cpuReady);
