@@ -1,16 +1,21 @@
 #include "VantorAgent/Startup/AgentDelegate.h"
 #include "VantorAgent/Startup/AgentMain.h"
+#include "VantorAgent/Startup/DisplayCheck.h"
 #include "VantorShared/Language/AppLanguage.h"
 
 #include <QApplication>
 #include <QTimer>
+
+#include <memory>
 
 int main(int argc, char* argv[])
 {
     // The language is settled before anything can load a resource.
     AppLanguage::adoptChoiceAtLaunch();
 
-    QApplication app(argc, argv);
+    std::unique_ptr<QApplication> application;
+    DisplayCheck::guardPlatformStart([&] { application = std::make_unique<QApplication>(argc, argv); });
+    QApplication& app = *application;
     AgentDelegate& delegate = AgentMain::delegate();
     // The agent has no main window; closing a popover must not end it.
     app.setQuitOnLastWindowClosed(delegate.applicationShouldTerminateAfterLastWindowClosed());
