@@ -2,6 +2,7 @@
 // depends on, measured in the same run on the same machine; then the cycle with the four meters
 // it feeds: their signatures, and drawing those that changed, as the agent does.
 
+#include "Platform/Settings/PreferencesDomain.h"
 #include "VantorAgent/Sampling/SystemMonitor.h"
 #include "VantorShared/Meters/StatusMetricView.h"
 #include "VantorShared/Settings/SharedSettings.h"
