@@ -8,6 +8,7 @@ packages=(
   libicu-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   dbus dbus-user-session xvfb xauth fonts-dejavu-core
+  clang libclang-rt-14-dev
 )
 missing=()
 for p in "${packages[@]}"; do
