@@ -60,15 +60,10 @@ ReadResult read(const QString& path, qint64 limit)
     Descriptor fd(::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
     if (fd.get() < 0) {
         const int error = errno;
-        if (error == ENOENT) {
-            // A dangling symbolic link is a problem to report, not an empty domain to overwrite.
-            struct stat link { };
-            if (::lstat(name.constData(), &link) == 0 && S_ISLNK(link.st_mode)) {
-                result.status = ReadResult::Status::unreadable;
-                result.problem = QStringLiteral("it is a symbolic link to a missing file");
-            }
+        // No file, or a link whose target does not exist yet: an empty domain, and the first
+        // write creates the file (through the link, so the link stays).
+        if (error == ENOENT)
             return result;
-        }
         result.status = ReadResult::Status::unreadable;
         result.problem = errorText(error);
         return result;
@@ -144,7 +139,10 @@ QString writeTarget(const QString& path)
         const QFileInfo info(target);
         if (!info.isSymLink())
             return target;
-        target = info.symLinkTarget();
+        const QString next = info.symLinkTarget();
+        if (next.isEmpty())
+            return target;
+        target = next;
     }
     return target;
 }

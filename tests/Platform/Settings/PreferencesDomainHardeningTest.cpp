@@ -130,6 +130,14 @@ TEST_F(PreferencesHardening, ALinkedSettingsFileStaysALinkAndItsTargetIsWritten)
     auto other = PreferencesDomain::open(QStringLiteral("vantor"), dotfiles.path());
     other->setObject(QStringLiteral("kept"), QStringLiteral("changed"));
     EXPECT_EQ(domain->stringForKey(QStringLiteral("kept")), QStringLiteral("changed"));
+
+    // A link set up before its target exists: the first write creates the target.
+    QFile::remove(target);
+    auto fresh = openDomain();
+    EXPECT_FALSE(fresh->objectForKey(QStringLiteral("kept")).isValid());
+    EXPECT_TRUE(fresh->setObject(QStringLiteral("first"), true));
+    EXPECT_TRUE(QFileInfo(path()).isSymLink());
+    EXPECT_TRUE(read(target).contains("\"first\": true"));
 }
 
 TEST_F(PreferencesHardening, EveryWriteIsSeenEvenWhenTheFileLooksTheSame)
