@@ -1,11 +1,14 @@
 #include "VantorAgent/Readings/ReadingsMode.h"
 #include "VantorAgent/Startup/AgentDelegate.h"
 #include "VantorAgent/Startup/AgentMain.h"
+#include "VantorAgent/Startup/DisplayCheck.h"
 #include "VantorAgent/Startup/DisplayPlatform.h"
 #include "VantorShared/Language/AppLanguage.h"
 
 #include <QApplication>
 #include <QTimer>
+
+#include <memory>
 
 int main(int argc, char* argv[])
 {
@@ -19,7 +22,9 @@ int main(int argc, char* argv[])
 
     // On Wayland the agent runs through XWayland, where its windows can be placed.
     DisplayPlatform::applyBeforeApplication();
-    QApplication app(argc, argv);
+    std::unique_ptr<QApplication> application;
+    DisplayCheck::guardPlatformStart([&] { application = std::make_unique<QApplication>(argc, argv); });
+    QApplication& app = *application;
     DisplayPlatform::restoreAfterApplication();
     AgentDelegate& delegate = AgentMain::delegate();
     // The agent has no main window; closing a popover must not end it.

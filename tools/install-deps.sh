@@ -11,6 +11,7 @@ packages=(
   dbus dbus-user-session xvfb xauth fonts-dejavu-core
   weston xwayland qt6-wayland
   libxcb1-dev
+  clang libclang-rt-14-dev
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QJsonObject>
 #include <QObject>
 #include <QString>
@@ -10,6 +11,8 @@
 #include <memory>
 #include <optional>
 
+class DirectoryWatch;
+
 // A named preferences domain: typed values under flat text keys, shared between processes.
 //
 // Each domain is one JSON file, <config dir>/vantor/<domain>.json. Values keep their type across
@@ -18,16 +21,23 @@
 // non-integral number in a hand-edited file reads as a double. Values of any other shape are kept
 // untouched on every write.
 //
-// Reads check the file's identity and modification time and re-read it only when another process
-// replaced it. Writes are read-modify-write under an advisory lock, then an atomic rename, so two
-// processes that write different keys at the same moment lose neither write. Registered defaults
-// live in memory only and are never written.
+// Reads are served from memory. The kernel reports every change to the file (a watch on its
+// folder), and invalidate() lets a cross-process signal say the same; the file is parsed again
+// only then, so a steady reader makes no system call at all. Where the folder cannot be watched,
+// reads fall back to comparing the file's identity and times.
+//
+// Writes are read-modify-write under an advisory lock, then an atomic rename, so two processes
+// that write different keys at the same moment lose neither write. A file that exists but cannot
+// be read is never written over: reads fall back to the registered defaults and writes fail.
+// Registered defaults live in memory only and are never written.
 class PreferencesDomain : public QObject {
     Q_OBJECT
 public:
     // Opens `name` in `directory` (default: defaultDirectory()). A name that cannot be a single
     // file name gives no domain.
     static std::unique_ptr<PreferencesDomain> open(const QString& name, const QString& directory = {});
+    // Whether `name` can name a domain's file and every file kept beside it (lock, temporary,
+    // corrupt copy) within the file system's name length.
     static bool isValidName(const QString& name);
     // $XDG_CONFIG_HOME/vantor, or ~/.config/vantor.
     static QString defaultDirectory();
@@ -46,6 +56,8 @@ public:
     QVariant objectForKey(const QString& key) const;
     // Only what is stored in the file, ignoring registered defaults.
     QVariant persistentObjectForKey(const QString& key) const;
+    // Typed reads never convert a value of another shape: a list of numbers under a bool key
+    // reads as false at the cost of a hash lookup.
     bool boolForKey(const QString& key) const;
     double doubleForKey(const QString& key) const;
     qint64 integerForKey(const QString& key) const;
@@ -59,12 +71,21 @@ public:
     void setString(const QString& key, const QString& value);
     void setStringList(const QString& key, const QStringList& value);
     // Stores a bool, integer, double, text or list of texts; an invalid QVariant removes the key.
-    // Returns false (and stores nothing) for any other type or a double that is not finite.
+    // Returns false (and stores nothing) for any other type, a double that is not finite, or when
+    // the file could not be written (the reason is logged).
     bool setObject(const QString& key, const QVariant& value);
-    void removeObjectForKey(const QString& key);
+    bool removeObjectForKey(const QString& key);
 
     void registerDefaults(const QVariantMap& defaults);
     QVariantMap registeredDefaults() const { return m_registered; }
+
+    // Forgets what was read, so the next read parses the file again. For a signal from another
+    // process that says it wrote.
+    void invalidate() { m_dirty = true; }
+    // Changes whenever what reads may return could have changed (a new reading of the file, a
+    // write, new defaults), to a value no domain of this process had before. Callers that derive
+    // state from many keys rebuild it only when this moves.
+    quint64 generation() const;
 
 signals:
     // After every change made through this object.
@@ -81,16 +102,26 @@ private:
     };
 
     void refreshIfChanged() const;
+    void reload() const;
+    void updateWatch() const;
     FileStamp stampOfFile() const;
-    // Reads and parses the file; a corrupt file is moved aside (the caller holds the lock).
-    QJsonObject loadFromDisk(bool moveAsideIfCorrupt) const;
+    void adopt(const QJsonObject& values) const;
+    void reportReadProblem(const QString& problem) const;
+    // The stored plain value or the registered default; nullptr when neither. A stored value of a
+    // foreign shape hides the default and gives nullptr with `foreign` set.
+    const QVariant* lookup(const QString& key, bool* foreign = nullptr) const;
     bool mutate(const QString& key, const std::optional<QJsonValue>& value);
-    static QVariant decode(const QJsonValue& value);
 
     QString m_name;
     QString m_path;
     QVariantMap m_registered;
+    std::unique_ptr<DirectoryWatch> m_watch;
     mutable QJsonObject m_values;
+    // Every stored key: its plain value, or an invalid QVariant for a value of a foreign shape.
+    mutable QHash<QString, QVariant> m_plain;
     mutable FileStamp m_stamp;
+    mutable QString m_readProblem;
+    mutable quint64 m_generation = 0;
     mutable bool m_loaded = false;
+    mutable bool m_dirty = false;
 };

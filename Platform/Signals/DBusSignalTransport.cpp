@@ -3,7 +3,43 @@
 #include "Platform/Logging/PlatformLog.h"
 
 #include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusError>
 #include <QDBusMessage>
+
+#include <atomic>
+
+namespace {
+
+const QString kBusService = QStringLiteral("org.freedesktop.DBus");
+const QString kBusPath = QStringLiteral("/org/freedesktop/DBus");
+
+// Qt quotes argument matches without escaping, which breaks the rule for names with an apostrophe.
+bool qtCanMatch(const QString& name)
+{
+    return !name.contains(QLatin1Char('\''));
+}
+
+QString quoted(const QString& value)
+{
+    QString result = QStringLiteral("'");
+    for (const QChar c : value) {
+        if (c == QLatin1Char('\''))
+            result += QStringLiteral("'\\''");
+        else
+            result += c;
+    }
+    return result + QLatin1Char('\'');
+}
+
+void callBus(QDBusConnection& bus, const QString& method, const QString& rule)
+{
+    QDBusMessage call = QDBusMessage::createMethodCall(kBusService, kBusPath, kBusService, method);
+    call << rule;
+    bus.call(call, QDBus::NoBlock);
+}
+
+} // namespace
 
 class DBusSignalTransport::Receiver : public QObject {
     Q_OBJECT
@@ -35,11 +71,31 @@ DBusSignalTransport::~DBusSignalTransport()
         cancel(m_receivers.begin()->first);
 }
 
+QString DBusSignalTransport::matchRule(const QString& name)
+{
+    return QStringLiteral("type='signal',path=%1,interface=%2,member=%3,arg0=%4")
+        .arg(
+            quoted(QLatin1String(path)), quoted(QLatin1String(interface)), quoted(QLatin1String(member)), quoted(name));
+}
+
+void DBusSignalTransport::reportMissingBus(const QString& reason)
+{
+    static std::atomic_bool reported {false};
+    if (reported.exchange(true))
+        return;
+    qCWarning(lcPlatform,
+        "no session bus (%s); this process cannot be told about settings changes or asked to quit, "
+        "and posts nothing",
+        qPrintable(reason.isEmpty() ? QStringLiteral("not connected") : reason));
+}
+
 void DBusSignalTransport::post(const QString& name)
 {
     QDBusConnection bus = QDBusConnection::sessionBus();
-    if (!bus.isConnected())
+    if (!bus.isConnected()) {
+        reportMissingBus(bus.lastError().message());
         return;
+    }
     QDBusMessage message
         = QDBusMessage::createSignal(QLatin1String(path), QLatin1String(interface), QLatin1String(member));
     message << name;
@@ -49,11 +105,23 @@ void DBusSignalTransport::post(const QString& name)
 std::optional<int> DBusSignalTransport::subscribe(const QString& name, std::function<void()> handler)
 {
     QDBusConnection bus = QDBusConnection::sessionBus();
-    if (!bus.isConnected())
+    if (!bus.isConnected()) {
+        reportMissingBus(bus.lastError().message());
         return std::nullopt;
+    }
     auto receiver = std::make_unique<Receiver>(name, std::move(handler));
-    const bool ok = bus.connect(QString(), QLatin1String(path), QLatin1String(interface), QLatin1String(member),
-        QStringList {name}, QStringLiteral("s"), receiver.get(), SLOT(posted(QString)));
+    bool ok = false;
+    if (qtCanMatch(name)) {
+        ok = bus.connect(QString(), QLatin1String(path), QLatin1String(interface), QLatin1String(member),
+            QStringList {name}, QStringLiteral("s"), receiver.get(), SLOT(posted(QString)));
+    } else {
+        // Our own correctly quoted rule, and Qt connected to every Posted signal; the receiver
+        // compares the name itself.
+        ok = bus.connect(QString(), QLatin1String(path), QLatin1String(interface), QLatin1String(member),
+            receiver.get(), SLOT(posted(QString)));
+        if (ok)
+            callBus(bus, QStringLiteral("AddMatch"), matchRule(name));
+    }
     if (!ok) {
         qCDebug(lcPlatform, "cannot listen for %s on the session bus", qPrintable(name));
         return std::nullopt;
@@ -69,9 +137,17 @@ void DBusSignalTransport::cancel(int token)
     if (it == m_receivers.end())
         return;
     QDBusConnection bus = QDBusConnection::sessionBus();
-    if (bus.isConnected())
-        bus.disconnect(QString(), QLatin1String(path), QLatin1String(interface), QLatin1String(member),
-            QStringList {it->second->name}, QStringLiteral("s"), it->second.get(), SLOT(posted(QString)));
+    if (bus.isConnected()) {
+        const QString& name = it->second->name;
+        if (qtCanMatch(name)) {
+            bus.disconnect(QString(), QLatin1String(path), QLatin1String(interface), QLatin1String(member),
+                QStringList {name}, QStringLiteral("s"), it->second.get(), SLOT(posted(QString)));
+        } else {
+            bus.disconnect(QString(), QLatin1String(path), QLatin1String(interface), QLatin1String(member),
+                it->second.get(), SLOT(posted(QString)));
+            callBus(bus, QStringLiteral("RemoveMatch"), matchRule(name));
+        }
+    }
     m_receivers.erase(it);
 }
 

@@ -22,6 +22,8 @@ AgentDelegate::Environment AgentDelegate::Environment::system()
     environment.pid = qint32(::getpid());
     environment.unitTestHost = AppLinks::isUnitTestHost();
     environment.agents = [] { return ProcessScan::agents(); };
+    environment.ownScope = AgentInstance::ownScope();
+    environment.scopeOf = [](qint32 pid) { return AgentInstance::scopeOf(pid); };
     environment.terminate = [] { QCoreApplication::quit(); };
     environment.startDetached = [](const QString& program, const QStringList& arguments) {
         return QProcess::startDetached(program, arguments);
@@ -55,8 +57,11 @@ void AgentDelegate::applicationDidFinishLaunching()
     SharedSettings::prepareAtLaunch();
 
     if (!m_environment.unitTestHost) {
-        if (shouldYieldToAnEarlierInstance()) {
-            qCInfo(lcAgentLifecycle, "another copy of this install is already up; exiting");
+        if (const auto earlier = earlierInstance()) {
+            qCInfo(lcAgentLifecycle,
+                "an agent of this user, session bus and settings suite is already running "
+                "(pid %d, %s); exiting",
+                int(earlier->pid), qPrintable(earlier->path));
             m_environment.terminate();
             return;
         }
@@ -114,9 +119,10 @@ void AgentDelegate::applyMeterSettings()
         m_statusBarController->applyMeterSettings();
 }
 
-bool AgentDelegate::shouldYieldToAnEarlierInstance() const
+std::optional<ProcessScan::Entry> AgentDelegate::earlierInstance() const
 {
-    return AgentInstance::shouldYield(m_environment.pid, m_environment.agents());
+    return AgentInstance::yieldTarget(
+        m_environment.pid, m_environment.agents(), m_environment.ownScope, m_environment.scopeOf);
 }
 
 QStringList AgentDelegate::relaunchArguments(qint32 pid, const QString& executable)

@@ -3,6 +3,7 @@
 #include "Platform/StatusBar/StatusBar.h"
 #include "VantorAgent/MenuBar/StatusBarController.h"
 #include "VantorAgent/Sampling/SystemMonitor.h"
+#include "VantorAgent/Startup/AgentInstance.h"
 #include "VantorShared/Settings/SignalListener.h"
 #include "VantorShared/System/ProcessScan.h"
 
@@ -23,6 +24,10 @@ public:
         qint32 pid;
         bool unitTestHost;
         std::function<QList<ProcessScan::Entry>()> agents;
+        // Which of those agents are rivals: this process's scope, and how to learn another's
+        // (null: every agent is a rival).
+        AgentInstance::Scope ownScope;
+        AgentInstance::ScopeOf scopeOf;
         // Asks the application to quit.
         std::function<void()> terminate;
         // Starts a program detached from this process, with this process's environment.
@@ -43,7 +48,9 @@ public:
     void applicationDidFinishLaunching();
     // Closing a popover or window never quits the agent.
     bool applicationShouldTerminateAfterLastWindowClosed() const { return false; }
-    bool shouldYieldToAnEarlierInstance() const;
+    bool shouldYieldToAnEarlierInstance() const { return earlierInstance().has_value(); }
+    // The earlier agent of the same user, session bus and suite that this one yields to.
+    std::optional<ProcessScan::Entry> earlierInstance() const;
     // Starts a new copy of the agent once this one has exited, then quits this one.
     void relaunch();
     // Re-reads the meter settings after the settings app changed them.

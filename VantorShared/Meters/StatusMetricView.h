@@ -4,22 +4,29 @@
 #include "VantorShared/System/MonitorSection.h"
 
 #include <QColor>
+#include <QFont>
 #include <QPointer>
 #include <QSizeF>
+#include <QStaticText>
 #include <QString>
 #include <QWidget>
 
 #include <optional>
+#include <vector>
 
 class QPainter;
 
 // One menu bar meter: the compact picture of a section inside a status item. The agent puts one
 // into every status item's button; the settings app draws the same views in its preview.
 //
-// The view reads its numbers through MenuBarReadings, held weakly, and reads every appearance
-// choice from the shared store while it paints, so a settings change shows at the next repaint
-// without rebuilding anything. The static operations answer how wide an item must be before
-// anything is drawn.
+// The view reads its numbers through MenuBarReadings, held weakly, and its appearance choices
+// from a snapshot of the shared store that is taken again whenever the store changed, so a
+// settings change shows at the next repaint without rebuilding anything. The static operations
+// answer how wide an item must be before anything is drawn.
+//
+// What does not change between paints (outlines, fixed letters, symbols, the readout's layout) is
+// drawn once and then copied, and an unchanged meter answers its signature from the last cycle,
+// so a cycle in which nothing visible changed allocates nothing.
 //
 // All geometry is in points with the origin at the bottom left and y growing upward, the way the
 // meters were designed; painting converts to the widget's top-left origin.
@@ -29,6 +36,7 @@ public:
     enum class Appearance { light, dark };
 
     StatusMetricView(const QRect& frame, MonitorSection section, QWidget* parent = nullptr);
+    ~StatusMetricView() override;
 
     MonitorSection section() const { return m_section; }
     MenuBarReadings* readings() const { return m_readings; }
@@ -81,7 +89,7 @@ private:
     void drawVertical(Canvas& canvas, const QString& text, double x) const;
     void drawSectionIcon(Canvas& canvas) const;
     double drawSensorIcon(Canvas& canvas, double x) const;
-    double drawSymbol(Canvas& canvas, const QString& name, double x) const;
+    double drawSymbol(Canvas& canvas, MonitorSection owner, double x) const;
     double drawCPUMeter(Canvas& canvas, const MenuBarReadings& readings, double originX) const;
     double drawGauge(Canvas& canvas, double usage, const QColor& color, double originX) const;
     void drawCoreBars(Canvas& canvas, const MenuBarReadings& readings, const QRectF& frame) const;
@@ -89,8 +97,16 @@ private:
     void strokeFrame(Canvas& canvas, const QRectF& frame, double square, double pill) const;
     void fill(Canvas& canvas, const QRectF& rect, const QColor& color) const;
     void drawReadout(Canvas& canvas, const QString& text, double x) const;
-    QImage renderedSymbol(const QString& name, double pointSize, double scale) const;
+    void collectSignatureInputs(const MenuBarReadings& readings, std::vector<qint64>& inputs) const;
+    QString signatureText(const MenuBarReadings& readings) const;
 
     MonitorSection m_section;
     QPointer<MenuBarReadings> m_readings;
+    // The last signature and the numbers it was made from; buffers kept between cycles.
+    mutable QString m_signature;
+    mutable std::vector<qint64> m_signatureInputs;
+    mutable std::vector<qint64> m_nextSignatureInputs;
+    // The readout's laid-out text, reused while the text and font stay the same.
+    mutable QStaticText m_readoutLayout;
+    mutable QFont m_readoutFont;
 };

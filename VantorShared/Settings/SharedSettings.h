@@ -74,8 +74,9 @@ inline const QString defaultSuiteName = QStringLiteral("K3ZP8T2NQX.com.quillon.v
 // default suite. Computed once.
 QString suiteName();
 
-// The shared store, opened once by suiteName(); a suite that cannot be opened falls back to the
-// process's standard domain.
+// The shared store, opened once by suiteName(); a suite that cannot name a file (empty, a path,
+// control characters, too long) falls back to the process's standard domain. Signals keep the
+// suite's own name either way.
 PreferencesDomain& store();
 
 // The 24 registered factory defaults.

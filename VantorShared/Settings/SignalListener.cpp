@@ -1,5 +1,6 @@
 #include "VantorShared/Settings/SignalListener.h"
 
+#include "Platform/Settings/PreferencesDomain.h"
 #include "Platform/Signals/SignalTransport.h"
 
 SignalListener::~SignalListener()
@@ -9,7 +10,14 @@ SignalListener::~SignalListener()
 
 void SignalListener::listen(SharedSettings::Signal signal, std::function<void()> handler)
 {
-    if (const auto token = SignalTransport::shared().subscribe(SharedSettings::name(signal), std::move(handler)))
+    // Every signal comes from a process that may have written the shared store just before, so
+    // the store forgets what it read before the handler looks.
+    auto deliver = [handler = std::move(handler)] {
+        SharedSettings::store().invalidate();
+        if (handler)
+            handler();
+    };
+    if (const auto token = SignalTransport::shared().subscribe(SharedSettings::name(signal), std::move(deliver)))
         m_tokens.append(*token);
 }
 

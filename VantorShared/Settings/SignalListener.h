@@ -14,8 +14,8 @@ public:
     SignalListener(const SignalListener&) = delete;
     SignalListener& operator=(const SignalListener&) = delete;
 
-    // Runs `handler` on the main thread for every delivery of `signal`. A registration that fails
-    // stores no token and reports nothing.
+    // Runs `handler` on the main thread for every delivery of `signal`, after making the shared
+    // store read the file again. A registration that fails stores no token and reports nothing.
     void listen(SharedSettings::Signal signal, std::function<void()> handler);
     void cancelAll();
 

@@ -3,6 +3,7 @@
 #include "Platform/Signals/DBusSignalTransport.h"
 #include "VantorAgent/Startup/AgentDelegate.h"
 #include "VantorAgent/Startup/AgentInstance.h"
+#include "VantorAgent/Startup/DisplayCheck.h"
 #include "VantorShared/Language/AppLanguage.h"
 #include "VantorShared/Settings/SharedSettings.h"
 #include "tests/support/FakeStatusBar.h"
@@ -115,9 +116,57 @@ TEST_F(AgentDelegateTest, AnEarlierCopyIsReportedBeforeTheMasterSwitch)
     AgentDelegate delegate(environment());
     delegate.applicationDidFinishLaunching();
     EXPECT_EQ(terminated, 1);
-    EXPECT_EQ(log.lines, QStringList {QStringLiteral("another copy of this install is already up; exiting")});
+    EXPECT_EQ(log.lines,
+        QStringList {QStringLiteral("an agent of this user, session bus and settings suite is already running "
+                                    "(pid 400, /opt/x/VantorAgent.app/Contents/MacOS/VantorAgent); exiting")});
     EXPECT_EQ(delegate.monitor(), nullptr);
     EXPECT_TRUE(delegate.signalListener().tokens().isEmpty());
+}
+
+TEST(AgentInstanceTest, OnlyAnEarlierAgentOfTheSameUserBusAndSuiteIsARival)
+{
+    using Scope = AgentInstance::Scope;
+    const Scope own {1000, QStringLiteral("unix:path=/run/user/1000/bus"), QStringLiteral("suite")};
+    QHash<qint32, std::optional<Scope>> scopes {
+        {100, Scope {1001, own.bus, own.suite}}, // another user
+        {200, Scope {1000, QStringLiteral("unix:path=/tmp/other-bus"), own.suite}}, // another session bus
+        {300, Scope {1000, own.bus, QStringLiteral("other.suite")}}, // another settings suite
+        {400, std::nullopt}, // gone, or unreadable
+        {600, own}, // a rival, but started later
+    };
+    const auto scopeOf = [&scopes](qint32 pid) { return scopes.value(pid); };
+    const QList<Entry> agents {
+        agent(100, 1000), agent(200, 1000), agent(300, 1000), agent(400, 1000), agent(500, 2000), agent(600, 3000)};
+    EXPECT_EQ(AgentInstance::yieldTarget(500, agents, own, scopeOf), std::nullopt);
+
+    scopes[300] = own;
+    scopes[200] = own;
+    const auto target = AgentInstance::yieldTarget(500, agents, own, scopeOf);
+    ASSERT_TRUE(target.has_value());
+    EXPECT_EQ(target->pid, 200) << "the earliest rival is named (equal start times: the lower pid)";
+}
+
+TEST(AgentInstanceTest, AScopeIsReadFromTheProcessEnvironment)
+{
+    QTemporaryDir root;
+    const auto write = [&root](qint32 pid, const QByteArray& environ) {
+        QDir().mkpath(root.path() + QStringLiteral("/%1").arg(pid));
+        QFile file(root.path() + QStringLiteral("/%1/environ").arg(pid));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(QByteArray(environ).replace('|', '\0'));
+    };
+    write(10, "HOME=/home/a|DBUS_SESSION_BUS_ADDRESS=unix:path=/tmp/b|VANTOR_SETTINGS_SUITE=x'y|");
+    write(11, "XDG_RUNTIME_DIR=/run/user/7|NOEQUALS|");
+    const auto a = AgentInstance::scopeOf(10, root.path());
+    ASSERT_TRUE(a.has_value());
+    EXPECT_EQ(a->bus, QStringLiteral("unix:path=/tmp/b"));
+    EXPECT_EQ(a->suite, QStringLiteral("x'y"));
+    const auto b = AgentInstance::scopeOf(11, root.path());
+    ASSERT_TRUE(b.has_value());
+    EXPECT_EQ(b->bus, QStringLiteral("unix:path=/run/user/7/bus"));
+    EXPECT_EQ(b->suite, SharedSettings::defaultSuiteName);
+    EXPECT_EQ(b->uid, a->uid);
+    EXPECT_EQ(AgentInstance::scopeOf(12, root.path()), std::nullopt);
 }
 
 TEST_F(AgentDelegateTest, TheMasterSwitchOffEndsTheAgent)
@@ -417,7 +466,8 @@ TEST(AgentProcessTest, ALaterCopyElsewhereYieldsToTheRunningOne)
     AgentProcess second(suite, copy);
     second.process.start();
     ASSERT_TRUE(second.process.waitForStarted());
-    EXPECT_TRUE(second.waitForLog(QStringLiteral("another copy of this install is already up; exiting")))
+    EXPECT_TRUE(
+        second.waitForLog(QStringLiteral("an agent of this user, session bus and settings suite is already running")))
         << second.log.toStdString();
     second.process.waitForFinished(10000);
     EXPECT_EQ(second.process.state(), QProcess::NotRunning);
@@ -426,4 +476,73 @@ TEST(AgentProcessTest, ALaterCopyElsewhereYieldsToTheRunningOne)
 
     first.process.terminate();
     first.process.waitForFinished(10000);
+}
+
+TEST(DisplayCheckTest, ADisplayIsMissingOnlyWhenThePlatformNeedsOneAndNoneIsNamed)
+{
+    const auto check = [](QHash<QString, QString> variables) {
+        return !DisplayCheck::missingDisplay([&variables](const char* name) {
+            return variables.value(QLatin1String(name));
+        }).isEmpty();
+    };
+    EXPECT_TRUE(check({}));
+    EXPECT_FALSE(check({{"DISPLAY", ":0"}}));
+    EXPECT_FALSE(check({{"WAYLAND_DISPLAY", "wayland-0"}}));
+    EXPECT_TRUE(check({{"QT_QPA_PLATFORM", "xcb"}}));
+    EXPECT_TRUE(check({{"QT_QPA_PLATFORM", "wayland;xcb"}}));
+    EXPECT_FALSE(check({{"QT_QPA_PLATFORM", "offscreen"}}));
+    EXPECT_FALSE(check({{"QT_QPA_PLATFORM", "vnc:size=800x600"}}));
+    EXPECT_FALSE(check({{"QT_QPA_PLATFORM", "xcb"}, {"DISPLAY", ":1"}}));
+}
+
+TEST(AgentProcessTest, WithoutADisplayTheAgentSaysSoAndFails)
+{
+    struct Case {
+        const char* platform;
+        const char* display;
+    };
+    // Nothing named at all, and a display named that does not answer.
+    for (const Case c : {Case {nullptr, nullptr}, Case {"xcb", ":987"}}) {
+        AgentProcess agent(QStringLiteral("agent.nodisplay.%1").arg(QCoreApplication::applicationPid()));
+        QProcessEnvironment env = agent.process.processEnvironment();
+        env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+        env.remove(QStringLiteral("DISPLAY"));
+        env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+        if (c.platform)
+            env.insert(QStringLiteral("QT_QPA_PLATFORM"), QLatin1String(c.platform));
+        if (c.display)
+            env.insert(QStringLiteral("DISPLAY"), QLatin1String(c.display));
+        agent.process.setProcessEnvironment(env);
+        agent.process.start();
+        ASSERT_TRUE(agent.process.waitForStarted());
+        ASSERT_TRUE(agent.process.waitForFinished(20000));
+        agent.log += QString::fromUtf8(agent.process.readAllStandardError());
+        EXPECT_EQ(agent.process.exitStatus(), QProcess::NormalExit) << agent.log.toStdString();
+        EXPECT_EQ(agent.process.exitCode(), 1);
+        EXPECT_TRUE(agent.log.contains(QStringLiteral("no display was found"))) << agent.log.toStdString();
+        EXPECT_FALSE(agent.log.contains(QStringLiteral("Reinstalling")));
+    }
+}
+
+TEST(AgentProcessTest, AgentsOfDifferentSuitesRunSideBySide)
+{
+    AgentMachineTurn turn;
+    if (turn.otherAgentsRunning())
+        GTEST_SKIP() << "another agent is running on this machine";
+    if (!haveSessionBus())
+        GTEST_SKIP() << "no session bus";
+    const QString pid = QString::number(QCoreApplication::applicationPid());
+    AgentProcess first(QStringLiteral("agent.side.a.") + pid);
+    first.process.start();
+    ASSERT_TRUE(first.process.waitForStarted());
+    ASSERT_TRUE(first.waitForLog(QStringLiteral("up, pid"))) << first.log.toStdString();
+    AgentProcess second(QStringLiteral("agent.side.b.") + pid);
+    second.process.start();
+    ASSERT_TRUE(second.process.waitForStarted());
+    EXPECT_TRUE(second.waitForLog(QStringLiteral("up, pid"))) << second.log.toStdString();
+    EXPECT_EQ(first.process.state(), QProcess::Running);
+    for (AgentProcess* agent : {&first, &second}) {
+        agent->process.terminate();
+        agent->process.waitForFinished(10000);
+    }
 }

@@ -78,6 +78,26 @@ TEST(SignalListener, DeliversOnlyItsOwnSignalsAndCancelsEveryRegistration)
     EXPECT_EQ(settingsRuns, 2);
 }
 
+TEST(SignalListener, EveryDeliveryMakesTheStoreReadTheFileBeforeTheHandler)
+{
+    IsolatedSettings isolated;
+    SignalListener listener;
+    quint64 seen = 0;
+    listener.listen(Signal::settings, [&] { seen = store().generation(); });
+    const quint64 before = store().generation();
+    post(Signal::settings);
+    EXPECT_GT(seen, before) << "the handler must not be served what was read before the signal";
+}
+
+TEST(SharedSettings, ASuiteNameThatCannotBeAFileNameFallsBackButStillNamesItsSignals)
+{
+    for (const QString& suite : {QString(251, QLatin1Char('s')), QStringLiteral("tab\there")}) {
+        IsolatedSettings isolated(suite);
+        EXPECT_EQ(&store(), &PreferencesDomain::standard());
+        EXPECT_EQ(name(Signal::settings), suite + QStringLiteral(".settings"));
+    }
+}
+
 TEST(SignalListener, AFailedRegistrationStoresNoToken)
 {
     IsolatedSettings isolated;

@@ -1,0 +1,12 @@
+// /proc/pressure/memory.
+#include "Platform/Kernel/PressureReader.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    (void)PressureReader::parse(std::string_view(reinterpret_cast<const char*>(data), size));
+    return 0;
+}
