@@ -8,6 +8,7 @@ packages=(
   libicu-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   dbus dbus-user-session xvfb xauth fonts-dejavu-core
+  libxcb1-dev
 )
 missing=()
 for p in "${packages[@]}"; do

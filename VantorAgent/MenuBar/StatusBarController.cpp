@@ -1,10 +1,13 @@
 #include "VantorAgent/MenuBar/StatusBarController.h"
 
+#include "Platform/Popover/MouseMonitors.h"
+#include "Platform/Popover/PopoverWindow.h"
 #include "Platform/Settings/PreferencesDomain.h"
 #include "Platform/StatusBar/StatusBar.h"
 #include "Platform/StatusBar/StatusBarButton.h"
 #include "Platform/StatusBar/StatusBarWindow.h"
 #include "Platform/StatusBar/StatusItem.h"
+#include "VantorAgent/Sampling/DetailReadings.h"
 #include "VantorAgent/Sampling/SystemMonitor.h"
 #include "VantorShared/Meters/MeterSettings.h"
 #include "VantorShared/Meters/StatusMetricView.h"
@@ -52,10 +55,12 @@ StatusBarController::StatusBarController(std::unique_ptr<SystemMonitor> monitor,
         reanchorOpenPopover();
     });
     connect(&m_statusBar, &StatusBar::screenChanged, this, &StatusBarController::reanchorOpenPopover);
+    createPopovers();
 }
 
 StatusBarController::~StatusBarController()
 {
+    destroyPopovers();
     m_orderSettle.reset();
     m_rebuildDone.reset();
     m_settingsChange.reset();
@@ -280,17 +285,8 @@ void StatusBarController::statusItemClicked(StatusBarButton* button)
     for (const auto& [section, item] : m_statusItems) {
         if (item->button() == button) {
             emit sectionClicked(section);
+            toggle(section);
             return;
         }
     }
-}
-
-void StatusBarController::closePopovers()
-{
-    // No popovers are open yet; the section popovers hook in here.
-}
-
-void StatusBarController::reanchorOpenPopover()
-{
-    // No popovers are open yet; an open popover follows its item here.
 }
