@@ -6,7 +6,8 @@
 
 class QPainter;
 
-// A half-size picture of a popover over a wallpaper-like gradient, for the appearance choices.
+// A half-size picture of the memory popover, built from the same parts as the agent's panels, over
+// a wallpaper-like gradient, for the appearance choices.
 namespace PanelMiniature {
 
 enum class Scheme { light, dark };
