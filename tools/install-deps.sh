@@ -5,9 +5,11 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config git
   qt6-base-dev qt6-svg-dev qt6-qpa-plugins libqt6svg6 libgl-dev
-  libicu-dev
+  libicu-dev libsodium-dev libarchive-dev
+  dpkg-dev file
   libgtest-dev libgmock-dev libbenchmark-dev
   dbus dbus-user-session xvfb xauth fonts-dejavu-core
+  weston xwayland qt6-wayland
   libxcb1-dev
 )
 missing=()

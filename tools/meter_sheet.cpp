@@ -9,6 +9,7 @@
 #include "VantorShared/Meters/MenuBarReadings.h"
 #include "VantorShared/Meters/MeterSettings.h"
 #include "VantorShared/Meters/StatusMetricView.h"
+#include "VantorShared/Meters/TrayMeterIcon.h"
 #include "VantorShared/Settings/SharedSettings.h"
 #include "tools/ToolBundles.h"
 
@@ -94,6 +95,27 @@ QImage strip(MenuBarReadings& readings, bool dark, double scale, int width)
     return image;
 }
 
+// One strip of a tray: the four square forms at 16, 22 and 32 pixels, each drawn pixel for pixel
+// (the sheet's scale enlarges them without smoothing, so every pixel can be judged).
+QImage trayStrip(MenuBarReadings& readings, bool dark, double scale, int width)
+{
+    QImage image(int(std::ceil(width * scale)), int(std::ceil(36 * scale)), QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(scale);
+    image.fill(barPalette(dark).color(QPalette::Window));
+    QPainter painter(&image);
+    const auto appearance = dark ? TrayMeterIcon::Appearance::dark : TrayMeterIcon::Appearance::light;
+    double x = 8;
+    for (const int pixels : {16, 22, 32}) {
+        for (const MonitorSection section : allMonitorSections) {
+            const QImage icon = TrayMeterIcon::render(section, readings, pixels, appearance);
+            painter.drawImage(QRectF(x, (36 - pixels) / 2.0, pixels, pixels), icon);
+            x += pixels + 6;
+        }
+        x += 10;
+    }
+    return image;
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -162,7 +184,17 @@ int main(int argc, char* argv[])
     const int margin = 16;
     const int header = 34;
     const int width = margin + captionWidth + 2 * (stripWidth + margin);
-    const int height = header + int(rows.size()) * rowHeight + margin;
+    QList<Row> trayRows;
+    for (const QString& style : {QStringLiteral("bars"), QStringLiteral("wave"), QStringLiteral("compact")})
+        trayRows.append({QStringLiteral("tray · ") + style + QStringLiteral(" · pill"), {{Key::meterStyle, style}}});
+    trayRows.append({QStringLiteral("tray · bars · square · hottest"),
+        {{Key::meterShape, QStringLiteral("square")}, {Key::sensorsReadout, QStringLiteral("hottest")}}});
+    trayRows.append({QStringLiteral("tray · accents · fan"),
+        {{Key::sensorsReadout, QStringLiteral("fan")}, {Key::cpuAccent, QStringLiteral("blue")},
+            {Key::cpuFastCoreAccent, QStringLiteral("amber")}, {Key::memoryAccent, QStringLiteral("purple")},
+            {Key::storageAccent, QStringLiteral("teal")}}});
+    const int trayHeader = 30;
+    const int height = header + int(rows.size()) * rowHeight + trayHeader + int(trayRows.size()) * rowHeight + margin;
     QImage sheet(int(width * scale), int(height * scale), QImage::Format_ARGB32_Premultiplied);
     sheet.setDevicePixelRatio(scale);
     sheet.fill(QColor(0xf7, 0xf7, 0xf8));
@@ -192,6 +224,28 @@ int main(int argc, char* argv[])
         painter.drawText(QPointF(margin, y + 16), row.caption);
         for (int column = 0; column < 2; ++column) {
             const QImage image = strip(readings, column == 1, scale, stripWidth);
+            painter.drawImage(QPointF(margin + captionWidth + column * (stripWidth + margin), y), image);
+        }
+        y += rowHeight;
+    }
+
+    // The square forms for desktop trays, at 16, 22 and 32 pixels.
+    painter.setFont(headerFont);
+    painter.setPen(QColor(0x3a, 0x3a, 0x3c));
+    painter.drawText(QPointF(margin, y + 20), QStringLiteral("tray · 16, 22, 32 px"));
+    y += trayHeader;
+    for (const Row& row : trayRows) {
+        for (const QString& key : touched)
+            store.removeObjectForKey(key);
+        for (const QString& key : accentDefaults)
+            store.setObject(key, initial.value(key));
+        for (auto it = row.settings.cbegin(); it != row.settings.cend(); ++it)
+            store.setString(it.key(), it.value());
+        painter.setFont(captionFont);
+        painter.setPen(QColor(0x3a, 0x3a, 0x3c));
+        painter.drawText(QPointF(margin, y + 16), row.caption);
+        for (int column = 0; column < 2; ++column) {
+            const QImage image = trayStrip(readings, column == 1, scale, stripWidth);
             painter.drawImage(QPointF(margin + captionWidth + column * (stripWidth + margin), y), image);
         }
         y += rowHeight;

@@ -3,7 +3,11 @@
 // strip. Meant for a virtual display:
 //
 //   xvfb-run -s "-screen 0 1280x400x24" statusbar_shot [output.png] [--bundle VantorAgent.app]
-//            [--dark] [--seconds 3]
+//            [--dark] [--seconds 3] [--sensor-table tests/data/sensors/laptop.table]
+//
+// --sensor-table replays a recorded sensor table in place of this machine's sensors (the laptop
+// table has a discharging battery's draw, a fan and package power), so the sensors meter and the
+// processor temperature show live values even on a machine without sensors.
 
 #include "Platform/Bundles/Bundle.h"
 #include "Platform/Settings/PreferencesDomain.h"
@@ -38,12 +42,15 @@ int main(int argc, char* argv[])
     QString bundle;
     bool dark = false;
     int seconds = 3;
+    QString sensorTable;
     const QStringList args = app.arguments();
     for (qsizetype i = 1; i < args.size(); ++i) {
         if (args[i] == QLatin1String("--bundle") && i + 1 < args.size())
             bundle = args[++i];
         else if (args[i] == QLatin1String("--seconds") && i + 1 < args.size())
             seconds = std::clamp(args[++i].toInt(), 1, 60);
+        else if (args[i] == QLatin1String("--sensor-table") && i + 1 < args.size())
+            sensorTable = QFileInfo(args[++i]).absoluteFilePath();
         else if (args[i] == QLatin1String("--dark"))
             dark = true;
         else
@@ -63,7 +70,13 @@ int main(int argc, char* argv[])
         QApplication::setPalette(palette);
     }
     SharedSettings::prepareAtLaunch();
-    SharedSettings::store().setString(SharedSettings::Key::cpuReadout, QStringLiteral("usage"));
+    if (sensorTable.isEmpty()) {
+        SharedSettings::store().setString(SharedSettings::Key::cpuReadout, QStringLiteral("usage"));
+    } else {
+        qputenv(SharedSettings::Env::sensorTable.toLocal8Bit().constData(), QFile::encodeName(sensorTable));
+        SharedSettings::store().setString(SharedSettings::Key::cpuReadout, QStringLiteral("temperature"));
+        SharedSettings::store().setString(SharedSettings::Key::sensorsReadout, QStringLiteral("power"));
+    }
 
     LinuxStatusBar bar(PreferencesDomain::standard(), SharedSettings::Key::statusItemPreferredPositionPrefix);
     StatusBarController controller(std::make_unique<SystemMonitor>(), bar, PreferencesDomain::standard());

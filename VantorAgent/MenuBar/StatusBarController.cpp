@@ -39,6 +39,8 @@ StatusBarController::StatusBarController(std::unique_ptr<SystemMonitor> monitor,
     , m_agentDefaults(agentDefaults)
     , m_queue(queue)
 {
+    // First: anything below may close popovers.
+    createPopovers();
     syncStatusItems();
     m_monitor->setOnRefresh([self = QPointer<StatusBarController>(this)] {
         if (self)
@@ -55,7 +57,6 @@ StatusBarController::StatusBarController(std::unique_ptr<SystemMonitor> monitor,
         reanchorOpenPopover();
     });
     connect(&m_statusBar, &StatusBar::screenChanged, this, &StatusBarController::reanchorOpenPopover);
-    createPopovers();
 }
 
 StatusBarController::~StatusBarController()
@@ -289,4 +290,16 @@ void StatusBarController::statusItemClicked(StatusBarButton* button)
             return;
         }
     }
+}
+
+// MARK: Changing bars
+
+void StatusBarController::reinstallStatusItems()
+{
+    if (m_statusItems.empty()) {
+        m_appliedOrder.clear();
+        syncStatusItems();
+        return;
+    }
+    rebuildStatusItems(m_appliedOrder);
 }

@@ -73,6 +73,10 @@ public:
 
     static QString autosaveName(MonitorSection section, qint64 generation);
 
+    // Takes every item out of the status bar and makes them again in the applied order, for when
+    // the bar under the items changed (the meters moved between the top bar and the tray).
+    void reinstallStatusItems();
+
     static constexpr std::chrono::milliseconds orderSettleDelay {300};
 
     // MARK: Popovers

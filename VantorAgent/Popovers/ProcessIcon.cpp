@@ -6,6 +6,7 @@
 #include "VantorShared/Panels/PanelColors.h"
 #include "VantorShared/Panels/PanelEnvironment.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QHash>
 #include <QPainter>
@@ -25,6 +26,12 @@ struct IconSources {
 IconSources& sources()
 {
     static IconSources shared;
+    // Icons hold pixmaps, which must not outlive the application object; let go of them with it.
+    static const bool cleared = [] {
+        qAddPostRoutine([] { shared.byExecutable.clear(); });
+        return true;
+    }();
+    Q_UNUSED(cleared);
     return shared;
 }
 

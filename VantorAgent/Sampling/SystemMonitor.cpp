@@ -54,6 +54,7 @@ SystemMonitor::SystemMonitor(Sources sources, QObject* parent)
     m_performanceCoreCount = tiers.isEmpty() ? 0 : tiers.first().count;
     const QList<int> fast = PerformanceCores::cpus(m_sources.sysRoot);
     m_performanceCpus.assign(fast.cbegin(), fast.cend());
+    openSensors();
 
     refresh();
     if (m_sources.startTimer)

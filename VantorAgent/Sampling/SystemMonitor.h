@@ -24,11 +24,15 @@
 
 #include <array>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <utility>
 #include <vector>
 
 class QTimer;
+class SMCTransport;
+class SMCReader;
+class PowerSupplyRegistry;
 
 // Where the readings come from; tests point the roots at fixture trees and replace the clock.
 struct SystemMonitorSources {
@@ -42,6 +46,9 @@ struct SystemMonitorSources {
     quint64 pageSize = 0;
     // False: no timer is started at creation (tests drive refresh() themselves).
     bool startTimer = true;
+    // Where the hardware sensors are read; empty: this machine's own (a recorded table named by
+    // VANTOR_SENSOR_TABLE, else the applesmc driver, else hwmon). A null transport: no sensors.
+    std::function<std::unique_ptr<SMCTransport>()> sensorTransport;
 };
 
 // The agent's one sampling engine. It owns every published reading of the machine and the state
@@ -132,6 +139,12 @@ public:
     const QList<FanReading>& fans() const { return m_fans; }
     const QList<PowerReading>& power() const { return m_power; }
     const std::optional<BatteryInfo>& battery() const { return m_battery; }
+
+    // The sensor reader, made at start-up; none when the machine offers no sensors.
+    const SMCReader* smcReader() const { return m_smcReader.get(); }
+    // What the sensor read most recently started covers: (scope, battery).
+    std::pair<SamplingPlan::SMCScope, bool> temperatureRefreshCoverage() const { return m_temperatureRefreshCoverage; }
+    bool isReadingSensors() const { return m_temperatureRefreshTask.isRunning(); }
 
     // Machine
     double uptime() const { return m_uptime; }
@@ -322,4 +335,21 @@ private:
     BackgroundJob m_temperatureRefreshTask;
     // What the sensor read most recently started covers: (scope, battery).
     std::pair<SamplingPlan::SMCScope, bool> m_temperatureRefreshCoverage {SamplingPlan::SMCScope::none, false};
+
+    // Sensors. The reader and the battery registry are made on the main thread at start-up and
+    // then used only by the one sensor job at a time; the job holds them too, so a monitor that
+    // goes away while a job runs does not pull them from under it.
+    void openSensors();
+    void apply(const QList<TemperatureReading>& temperatures, const QList<FanReading>& fans,
+        const QList<PowerReading>& power, const std::optional<BatteryInfo>& battery);
+    std::shared_ptr<SMCReader> m_smcReader;
+    std::shared_ptr<PowerSupplyRegistry> m_powerSupplies;
+    // The readouts this monitor told the meters about are forgotten with it.
+    struct ReadoutSourcesLease {
+        ReadoutSourcesLease() = default;
+        ReadoutSourcesLease(const ReadoutSourcesLease&) = delete;
+        ReadoutSourcesLease& operator=(const ReadoutSourcesLease&) = delete;
+        ~ReadoutSourcesLease();
+        bool held = false;
+    } m_readoutSourcesLease;
 };

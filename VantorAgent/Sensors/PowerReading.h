@@ -1,8 +1,8 @@
 #pragma once
 
-// What a power figure measures.
-enum class PowerChannel { system, cpu, gpu };
+#include "VantorAgent/Sensors/PowerChannel.h"
 
+// One power figure; its identity, title and icon are its channel's.
 struct PowerReading {
     PowerChannel channel = PowerChannel::system;
     double watts = 0;

@@ -2,7 +2,7 @@
 
 #include "Platform/Bundles/Bundle.h"
 #include "Platform/Settings/PreferencesDomain.h"
-#include "Platform/StatusBar/LinuxStatusBar.h"
+#include "VantorAgent/MenuBar/AdaptiveStatusBar.h"
 #include "VantorAgent/Startup/AgentInstance.h"
 #include "VantorAgent/Updates/UpdateController.h"
 #include "VantorShared/Language/AppLanguage.h"
@@ -31,8 +31,8 @@ AgentDelegate::Environment AgentDelegate::Environment::system()
         return bundled.isEmpty() ? QCoreApplication::applicationFilePath() : bundled;
     };
     environment.makeStatusBar = []() -> std::unique_ptr<StatusBar> {
-        return std::make_unique<LinuxStatusBar>(
-            PreferencesDomain::standard(), SharedSettings::Key::statusItemPreferredPositionPrefix);
+        // The top bar or the desktop's tray, whichever the desktop suits.
+        return std::make_unique<AdaptiveStatusBar>(AdaptiveStatusBar::Environment::system());
     };
     return environment;
 }
@@ -43,7 +43,12 @@ AgentDelegate::AgentDelegate(Environment environment, QObject* parent)
 {
 }
 
-AgentDelegate::~AgentDelegate() = default;
+AgentDelegate::~AgentDelegate()
+{
+    // Only a delegate that got as far as the menu bar claimed the name.
+    if (m_statusBarController)
+        AppLinks::releaseAgentBusName();
+}
 
 void AgentDelegate::applicationDidFinishLaunching()
 {
@@ -73,7 +78,11 @@ void AgentDelegate::applicationDidFinishLaunching()
     m_statusBar = m_environment.makeStatusBar();
     m_statusBarController = std::make_unique<StatusBarController>(
         std::make_unique<SystemMonitor>(m_environment.monitorSources), *m_statusBar, PreferencesDomain::standard());
+    if (auto* adaptive = qobject_cast<AdaptiveStatusBar*>(m_statusBar.get()))
+        adaptive->attach(*m_statusBarController);
     UpdateController::shared().start();
+    // The settings app watches this name to notice the agent starting and exiting.
+    AppLinks::claimAgentBusName();
 
     QPointer<AgentDelegate> self(this);
     m_signals.listen(SharedSettings::Signal::settings, [self] {

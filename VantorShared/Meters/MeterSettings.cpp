@@ -1,6 +1,7 @@
 #include "VantorShared/Meters/MeterSettings.h"
 
 #include "Platform/Settings/PreferencesDomain.h"
+#include "VantorShared/Meters/ReadoutSources.h"
 #include "VantorShared/Settings/SharedSettings.h"
 
 namespace MeterSettings {
@@ -26,6 +27,17 @@ template <typename E> E readEnum(const QString& key, E fallback)
     return fromRawValue<E>(storedText(key)).value_or(fallback);
 }
 
+// A readout the user chose is shown as chosen; one that is only the default gives way to the
+// nearest readout this machine has a source for.
+template <typename E> E readReadout(const QString& key, E fallback)
+{
+    if (const auto chosen = fromRawValue<E>(store().persistentObjectForKey(key).toString()))
+        return *chosen;
+    // The registered defaults live in memory: no second look at the file on this path.
+    const auto registered = fromRawValue<E>(store().registeredDefaults().value(key).toString());
+    return ReadoutSources::current().available(registered.value_or(fallback));
+}
+
 } // namespace
 
 MeterStyle style()
@@ -43,11 +55,11 @@ MeterLabelStyle labelStyle(MonitorSection)
 
 CPUReadout cpuReadout()
 {
-    return readEnum(Key::cpuReadout, CPUReadout::temperature);
+    return readReadout(Key::cpuReadout, CPUReadout::temperature);
 }
 SensorsReadout sensorsReadout()
 {
-    return readEnum(Key::sensorsReadout, SensorsReadout::power);
+    return readReadout(Key::sensorsReadout, SensorsReadout::power);
 }
 
 MemoryReadout memoryReadout()

@@ -25,6 +25,8 @@ MeterStyle style();
 MeterShape shape();
 MeterLabelStyle labelStyle(MonitorSection section);
 
+// The cpu and sensors readouts: as chosen, or, when nothing is stored, the default as far as this
+// machine can show it (ReadoutSources).
 CPUReadout cpuReadout();
 MemoryReadout memoryReadout();
 StorageReadout storageReadout();

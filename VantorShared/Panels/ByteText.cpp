@@ -72,7 +72,8 @@ QString format(qint64 bytes, CountStyle style, const QString& locale)
     if (!slot)
         slot = icu::number::NumberFormatter::with()
                    .unit(unitAt(power))
-                   .unitWidth(UNUM_UNIT_WIDTH_SHORT)
+                   // "bytes" spelled out reads better than the short "byte" ("0 byte").
+                   .unitWidth(power == 0 ? UNUM_UNIT_WIDTH_FULL_NAME : UNUM_UNIT_WIDTH_SHORT)
                    .precision(icu::number::Precision::maxFraction(fractionDigits(power)))
                    .locale(icu::Locale(locale.toLatin1().constData()));
     UErrorCode status = U_ZERO_ERROR;

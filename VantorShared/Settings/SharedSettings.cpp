@@ -70,6 +70,7 @@ const QVariantMap& factoryDefaults()
         {Key::updatesCheckAutomatically, true},
         {Key::updaterCanCheck, false},
         {Key::didUnregisterLegacyLoginItem, false},
+        {Key::menuBarMode, QStringLiteral("auto")},
     };
     return defaults;
 }

@@ -44,6 +44,7 @@ inline const QString storageAccent = QStringLiteral("storageAccent");
 inline const QString memoryReadout = QStringLiteral("memoryReadout");
 inline const QString storageReadout = QStringLiteral("storageReadout");
 inline const QString updatesAvailable = QStringLiteral("updatesAvailable");
+inline const QString menuBarMode = QStringLiteral("menuBarMode");
 
 // Keys of a program's own standard domain.
 inline const QString itemGeneration = QStringLiteral("Vantor.itemGeneration");
@@ -61,6 +62,10 @@ inline const QString disableUpdater = QStringLiteral("VANTOR_DISABLE_UPDATER");
 inline const QString noLoginItem = QStringLiteral("VANTOR_NO_LOGIN_ITEM");
 inline const QString panelBudget = QStringLiteral("VANTOR_PANEL_BUDGET");
 inline const QString testConfiguration = QStringLiteral("XCTestConfigurationFilePath");
+// A recorded sensor table the agent replays in place of this machine's sensors.
+inline const QString sensorTable = QStringLiteral("VANTOR_SENSOR_TABLE");
+// Overrides "menuBarMode" for one run.
+inline const QString menuBarMode = QStringLiteral("VANTOR_MENU_BAR_MODE");
 } // namespace Env
 
 inline const QString defaultSuiteName = QStringLiteral("K3ZP8T2NQX.com.quillon.vantor");
@@ -73,7 +78,7 @@ QString suiteName();
 // process's standard domain.
 PreferencesDomain& store();
 
-// The 23 registered factory defaults.
+// The 24 registered factory defaults.
 const QVariantMap& factoryDefaults();
 
 // Registers factoryDefaults() in store(); lives in this process's memory only.

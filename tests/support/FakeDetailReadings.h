@@ -128,7 +128,7 @@ public:
         swapSize = quint64(4) * 1073741824;
         pageIns = 184320;
         pageOuts = 40960;
-        volume = QStringLiteral("Macintosh HD");
+        volume = QStringLiteral("debian");
         storageTotal = qint64(494) * 1000000000;
         storageFree = qint64(212) * 1000000000;
         diskRead = 3200000;

@@ -14,6 +14,7 @@
 
 #include <QAbstractButton>
 #include <QGuiApplication>
+#include <QMouseEvent>
 #include <QScreen>
 #include <QTest>
 
@@ -158,6 +159,37 @@ TEST_F(StatusBarControllerPopoversTest, ClicksInsideStayOpenAndClicksElsewhereCl
     controller->mouseMonitors().applicationDeactivated();
     EXPECT_FALSE(shown(S::memory));
     EXPECT_TRUE(readings.open.empty());
+}
+
+TEST_F(StatusBarControllerPopoversTest, APressInAnotherOfOurWindowsCloses)
+{
+    openShown(S::cpu);
+    ASSERT_FALSE(controller->popover(S::cpu)->frame().contains(705, 505));
+    QWidget other;
+    other.setGeometry(700, 500, 80, 80);
+    other.show();
+    ASSERT_NE(other.windowHandle(), nullptr);
+    QMouseEvent press(
+        QEvent::MouseButtonPress, QPointF(5, 5), QPointF(705, 505), Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(other.windowHandle(), &press);
+    EXPECT_FALSE(shown(S::cpu));
+}
+
+TEST_F(StatusBarControllerPopoversTest, AnItemWithoutAButtonOpensNothing)
+{
+    controller.reset();
+    bar.withButtons = false;
+    SystemMonitor::Sources sources;
+    sources.startTimer = false;
+    sources.procRoot = settings.path() + QStringLiteral("/no-proc");
+    sources.sysRoot = settings.path() + QStringLiteral("/no-sys");
+    controller = std::make_unique<StatusBarController>(
+        std::make_unique<SystemMonitor>(sources), bar, PreferencesDomain::standard(), queue);
+    controller->useDetailSource(readings);
+    controller->toggle(S::memory);
+    EXPECT_FALSE(controller->pendingSection());
+    EXPECT_EQ(readings.preparations, 0);
+    EXPECT_EQ(controller->popover(S::memory)->content(), nullptr);
 }
 
 TEST_F(StatusBarControllerPopoversTest, ThePopoverHangsCentredUnderItsItem)

@@ -88,7 +88,7 @@ TEST(ByteTextTest, CountingStylesAndClamping)
     EXPECT_EQ(ByteText::format(1500000, ByteText::CountStyle::file, en), QStringLiteral("1.5 MB"));
     EXPECT_EQ(ByteText::format(1500000, ByteText::CountStyle::memory, en), QStringLiteral("1.4 MB"));
     EXPECT_EQ(ByteText::format(qint64(16) << 30, ByteText::CountStyle::memory, en), QStringLiteral("16 GB"));
-    EXPECT_EQ(ByteText::format(999, ByteText::CountStyle::file, en), QStringLiteral("999 byte"));
+    EXPECT_EQ(ByteText::format(999, ByteText::CountStyle::file, en), QStringLiteral("999 bytes"));
     // Rounding carries into the next unit instead of showing "1000 KB".
     EXPECT_EQ(ByteText::format(999999, ByteText::CountStyle::file, en), QStringLiteral("1 MB"));
     EXPECT_EQ(ByteText::format(1500000, ByteText::CountStyle::file, QStringLiteral("de_DE")), QStringLiteral("1,5 MB"));

@@ -21,7 +21,7 @@ TEST(SharedSettings, FreshSuiteReadsEveryRegisteredDefaultAndWritesNothing)
 {
     IsolatedSettings isolated;
     prepareAtLaunch();
-    EXPECT_EQ(factoryDefaults().size(), 23);
+    EXPECT_EQ(factoryDefaults().size(), 24);
     for (auto it = factoryDefaults().constBegin(); it != factoryDefaults().constEnd(); ++it)
         EXPECT_EQ(store().objectForKey(it.key()), it.value()) << it.key().toStdString();
     EXPECT_EQ(store().stringForKey(Key::menuBarOrder), QStringLiteral("storage,sensors,memory,cpu"));

@@ -1,0 +1,126 @@
+#include "Platform/Updates/Appcast.h"
+
+#include "Platform/Updates/VersionComparison.h"
+
+#include <QXmlStreamReader>
+
+namespace Appcast {
+namespace {
+
+QString attribute(const QXmlStreamAttributes& attributes, const QString& name)
+{
+    return attributes.value(updateNamespace, name).toString().trimmed();
+}
+
+bool isOurs(const QXmlStreamReader& reader, QLatin1String name)
+{
+    return reader.namespaceUri() == updateNamespace && reader.name() == name;
+}
+
+bool isPlain(const QXmlStreamReader& reader, QLatin1String name)
+{
+    return reader.namespaceUri().isEmpty() && reader.name() == name;
+}
+
+void readEnclosure(const QXmlStreamAttributes& attributes, AppcastItem& item)
+{
+    item.fileURL = QUrl(attributes.value(QStringLiteral("url")).toString().trimmed(), QUrl::StrictMode);
+    bool ok = false;
+    const qint64 length = attributes.value(QStringLiteral("length")).toString().trimmed().toLongLong(&ok);
+    item.contentLength = ok ? length : 0;
+    item.edSignature = attribute(attributes, QStringLiteral("edSignature")).toLatin1();
+    // Versions given on the enclosure count when the item itself names none.
+    if (item.versionString.isEmpty())
+        item.versionString = attribute(attributes, QStringLiteral("version"));
+    if (item.displayVersionString.isEmpty())
+        item.displayVersionString = attribute(attributes, QStringLiteral("shortVersionString"));
+}
+
+// Reads one <item>; the reader stands on its start element and ends on its end element.
+AppcastItem readItem(QXmlStreamReader& reader)
+{
+    AppcastItem item;
+    QString version, shortVersion;
+    while (reader.readNextStartElement()) {
+        if (isPlain(reader, QLatin1String("title"))) {
+            item.title = reader.readElementText(QXmlStreamReader::IncludeChildElements).trimmed();
+        } else if (isOurs(reader, QLatin1String("version"))) {
+            version = reader.readElementText().trimmed();
+        } else if (isOurs(reader, QLatin1String("shortVersionString"))) {
+            shortVersion = reader.readElementText().trimmed();
+        } else if (isOurs(reader, QLatin1String("releaseNotesLink"))) {
+            item.releaseNotesURL = QUrl(reader.readElementText().trimmed(), QUrl::StrictMode);
+        } else if (isPlain(reader, QLatin1String("enclosure"))) {
+            // The first enclosure is the archive; later ones are ignored.
+            if (item.fileURL.isEmpty())
+                readEnclosure(reader.attributes(), item);
+            reader.skipCurrentElement();
+        } else {
+            reader.skipCurrentElement();
+        }
+    }
+    if (!version.isEmpty())
+        item.versionString = version;
+    if (!shortVersion.isEmpty())
+        item.displayVersionString = shortVersion;
+    if (item.displayVersionString.isEmpty())
+        item.displayVersionString = item.versionString;
+    return item;
+}
+
+} // namespace
+
+std::optional<QList<AppcastItem>> parse(const QByteArray& xml, QString* error)
+{
+    QXmlStreamReader reader(xml);
+    QList<AppcastItem> items;
+    if (!reader.readNextStartElement() || !isPlain(reader, QLatin1String("rss"))) {
+        if (error)
+            *error = reader.hasError() ? reader.errorString() : QStringLiteral("the feed is not an rss document");
+        return std::nullopt;
+    }
+    while (reader.readNextStartElement()) {
+        if (!isPlain(reader, QLatin1String("channel"))) {
+            reader.skipCurrentElement();
+            continue;
+        }
+        while (reader.readNextStartElement()) {
+            if (isPlain(reader, QLatin1String("item")))
+                items.append(readItem(reader));
+            else
+                reader.skipCurrentElement();
+        }
+    }
+    // Whatever follows the root must still be well formed.
+    while (!reader.atEnd())
+        reader.readNext();
+    if (reader.hasError()) {
+        if (error)
+            *error = QStringLiteral("line %1: %2").arg(reader.lineNumber()).arg(reader.errorString());
+        return std::nullopt;
+    }
+    return items;
+}
+
+bool isValid(const AppcastItem& item)
+{
+    static const QStringList schemes {QStringLiteral("https"), QStringLiteral("http"), QStringLiteral("file")};
+    if (item.versionString.isEmpty() || item.contentLength <= 0 || !item.fileURL.isValid()
+        || !schemes.contains(item.fileURL.scheme()))
+        return false;
+    if (item.fileURL.scheme() != QLatin1String("file") && item.fileURL.host().isEmpty())
+        return false;
+    const auto signature = QByteArray::fromBase64Encoding(item.edSignature, QByteArray::AbortOnBase64DecodingErrors);
+    return signature && signature.decoded.size() == 64;
+}
+
+std::optional<AppcastItem> newestValidItem(const QList<AppcastItem>& items)
+{
+    std::optional<AppcastItem> newest;
+    for (const AppcastItem& item : items)
+        if (isValid(item) && (!newest || VersionComparison::compare(item.versionString, newest->versionString) > 0))
+            newest = item;
+    return newest;
+}
+
+} // namespace Appcast

@@ -1,0 +1,145 @@
+#include "Platform/Updates/ArchiveExtractor.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <archive.h>
+#include <archive_entry.h>
+
+#include <memory>
+
+namespace ArchiveExtractor {
+namespace {
+
+struct ReadCloser {
+    void operator()(archive* a) const { archive_read_free(a); }
+};
+struct WriteCloser {
+    void operator()(archive* a) const { archive_write_free(a); }
+};
+
+// A path inside the archive that stays inside the destination: relative, no "..".
+bool isContained(const QString& path)
+{
+    if (path.isEmpty() || path.startsWith(QLatin1Char('/')))
+        return false;
+    const QStringList components = path.split(QLatin1Char('/'), Qt::SkipEmptyParts);
+    return !components.isEmpty() && !components.contains(QStringLiteral(".."));
+}
+
+// A symbolic link's target, resolved against the link's own folder, must stay inside.
+bool linkStaysInside(const QString& linkPath, const QString& target)
+{
+    if (target.isEmpty() || target.startsWith(QLatin1Char('/')))
+        return false;
+    int depth = int(linkPath.split(QLatin1Char('/'), Qt::SkipEmptyParts).size()) - 1;
+    for (const QString& component : target.split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
+        if (component == QLatin1String(".."))
+            --depth;
+        else if (component != QLatin1String("."))
+            ++depth;
+        if (depth < 0)
+            return false;
+    }
+    return true;
+}
+
+QString errorOf(archive* a, const char* fallback)
+{
+    const char* message = archive_error_string(a);
+    return QString::fromLocal8Bit(message ? message : fallback);
+}
+
+} // namespace
+
+std::optional<QString> extract(const QString& archivePath, const QString& destination, Limits limits)
+{
+    std::unique_ptr<archive, ReadCloser> reader(archive_read_new());
+    std::unique_ptr<archive, WriteCloser> writer(archive_write_disk_new());
+    if (!reader || !writer)
+        return QStringLiteral("out of memory");
+    archive_read_support_filter_all(reader.get());
+    archive_read_support_format_tar(reader.get());
+    archive_read_support_format_gnutar(reader.get());
+    archive_read_support_format_zip(reader.get());
+    // The owner is always the user who installs; permissions and times come from the archive.
+    archive_write_disk_set_options(writer.get(),
+        ARCHIVE_EXTRACT_TIME | ARCHIVE_EXTRACT_PERM | ARCHIVE_EXTRACT_SECURE_NODOTDOT | ARCHIVE_EXTRACT_SECURE_SYMLINKS
+            | ARCHIVE_EXTRACT_NO_OVERWRITE);
+
+    const QByteArray path = QFile::encodeName(archivePath);
+    if (archive_read_open_filename(reader.get(), path.constData(), 64 * 1024) != ARCHIVE_OK)
+        return errorOf(reader.get(), "cannot open the archive");
+
+    // Entries are written under the destination's real path: names were checked to be relative
+    // above, and no link of our own may lie on the way to them.
+    const QString root = QFileInfo(destination).canonicalFilePath();
+    if (root.isEmpty())
+        return QStringLiteral("the folder %1 does not exist").arg(destination);
+    qint64 total = 0;
+    qint64 entries = 0;
+    for (;;) {
+        archive_entry* entry = nullptr;
+        const int status = archive_read_next_header(reader.get(), &entry);
+        if (status == ARCHIVE_EOF)
+            break;
+        if (status < ARCHIVE_WARN)
+            return errorOf(reader.get(), "the archive is damaged");
+        if (++entries > limits.entries)
+            return QStringLiteral("the archive has too many entries");
+
+        const char* rawName = archive_entry_pathname(entry);
+        const QString name = rawName ? QFile::decodeName(rawName) : QString();
+        if (!isContained(name))
+            return QStringLiteral("the archive names a path outside its folder: %1").arg(name);
+        const auto type = archive_entry_filetype(entry);
+        if (archive_entry_hardlink(entry))
+            return QStringLiteral("the archive holds a hard link: %1").arg(name);
+        if (type == AE_IFLNK) {
+            const char* target = archive_entry_symlink(entry);
+            if (!linkStaysInside(name, target ? QFile::decodeName(target) : QString()))
+                return QStringLiteral("the archive holds a link that leads outside: %1").arg(name);
+        } else if (type != AE_IFREG && type != AE_IFDIR) {
+            return QStringLiteral("the archive holds a special file: %1").arg(name);
+        }
+        if (archive_entry_size_is_set(entry)) {
+            total += archive_entry_size(entry);
+            if (total > limits.totalBytes)
+                return QStringLiteral("the archive unpacks to more than %1 bytes").arg(limits.totalBytes);
+        }
+
+        const QByteArray target = QFile::encodeName(root + QLatin1Char('/') + name);
+        archive_entry_set_pathname(entry, target.constData());
+        // Nothing gets set-id bits or write access for others, whatever the archive says.
+        archive_entry_set_perm(entry, archive_entry_perm(entry) & 0755);
+        if (archive_write_header(writer.get(), entry) < ARCHIVE_WARN)
+            return errorOf(writer.get(), "cannot write a file");
+        if (type == AE_IFREG) {
+            const void* block = nullptr;
+            size_t size = 0;
+            la_int64_t offset = 0;
+            for (;;) {
+                const int read = archive_read_data_block(reader.get(), &block, &size, &offset);
+                if (read == ARCHIVE_EOF)
+                    break;
+                if (read < ARCHIVE_WARN)
+                    return errorOf(reader.get(), "the archive is damaged");
+                // A size the header did not declare still counts against the cap.
+                if (!archive_entry_size_is_set(entry) && (total += qint64(size)) > limits.totalBytes)
+                    return QStringLiteral("the archive unpacks to more than %1 bytes").arg(limits.totalBytes);
+                if (archive_write_data_block(writer.get(), block, size, offset) < ARCHIVE_WARN)
+                    return errorOf(writer.get(), "cannot write a file");
+            }
+        }
+        if (archive_write_finish_entry(writer.get()) < ARCHIVE_WARN)
+            return errorOf(writer.get(), "cannot finish a file");
+    }
+    if (entries == 0)
+        return QStringLiteral("the archive is empty");
+    if (archive_write_close(writer.get()) != ARCHIVE_OK)
+        return errorOf(writer.get(), "cannot finish writing");
+    return std::nullopt;
+}
+
+} // namespace ArchiveExtractor

@@ -1,0 +1,64 @@
+#include "Platform/Updates/UpdateInstallation.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace UpdateInstallation {
+
+bool isFromPackage(const QString& bundlePath, const QString& packageName, const Paths& paths)
+{
+    if (packageName.isEmpty())
+        return false;
+    const QFileInfo bundle(bundlePath);
+    const QByteArray canonical = QFile::encodeName(bundle.canonicalFilePath());
+    const QByteArray absolute = QFile::encodeName(bundle.absoluteFilePath());
+    // Packages that can be installed for several architectures list their files per architecture.
+    const QDir info(paths.dpkgInfo);
+    QStringList lists {info.filePath(packageName + QStringLiteral(".list"))};
+    for (const QString& name : info.entryList({packageName + QStringLiteral(":*.list")}, QDir::Files))
+        lists.append(info.filePath(name));
+    for (const QString& list : lists) {
+        QFile file(list);
+        if (!file.open(QIODevice::ReadOnly))
+            continue;
+        while (!file.atEnd()) {
+            const QByteArray line = file.readLine().trimmed();
+            if (line == absolute || (!canonical.isEmpty() && line == canonical))
+                return true;
+        }
+    }
+    return false;
+}
+
+std::optional<QString> reasonNotToUpdate(const QString& bundlePath, const QString& packageName, const Paths& paths)
+{
+    const QFileInfo bundle(bundlePath);
+    if (isFromPackage(bundlePath, packageName, paths))
+        return QStringLiteral("%1 was installed from the %2 package; the package manager updates it")
+            .arg(bundle.absoluteFilePath(), packageName);
+    struct stat status { };
+    if (::stat(QFile::encodeName(bundle.absoluteFilePath()).constData(), &status) != 0)
+        return QStringLiteral("%1 cannot be examined").arg(bundle.absoluteFilePath());
+    if (status.st_uid != ::geteuid())
+        return status.st_uid == 0
+            ? QStringLiteral("%1 belongs to root; the administrator updates it").arg(bundle.absoluteFilePath())
+            : QStringLiteral("%1 belongs to another user (uid %2); its owner updates it")
+                  .arg(bundle.absoluteFilePath())
+                  .arg(status.st_uid);
+    const QString canonical = bundle.canonicalFilePath();
+    for (const QString& prefix : paths.systemPrefixes)
+        if (canonical.startsWith(prefix + QLatin1Char('/')))
+            return QStringLiteral("%1 is a system-wide installation; the administrator updates it").arg(canonical);
+    // The swap renames the bundle, so both the bundle and the folder holding it must be writable.
+    const QByteArray self = QFile::encodeName(bundle.absoluteFilePath());
+    const QByteArray parent = QFile::encodeName(bundle.absolutePath());
+    if (::access(self.constData(), W_OK) != 0 || ::access(parent.constData(), W_OK) != 0)
+        return QStringLiteral("%1 is not writable by this user").arg(bundle.absoluteFilePath());
+    return std::nullopt;
+}
+
+} // namespace UpdateInstallation

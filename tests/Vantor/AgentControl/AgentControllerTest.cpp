@@ -1,0 +1,205 @@
+#include "Vantor/AgentControl/AgentController.h"
+#include "Platform/Settings/PreferencesDomain.h"
+#include "Platform/Signals/SignalTransport.h"
+#include "Vantor/AgentControl/AgentRow.h"
+#include "Vantor/AgentControl/SidebarSignalIcon.h"
+#include "VantorShared/Settings/SharedSettings.h"
+#include "VantorShared/System/AppLinks.h"
+#include "tests/support/FixtureBundle.h"
+#include "tests/support/IsolatedSettings.h"
+
+#include <QCheckBox>
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDir>
+#include <QLabel>
+#include <QLockFile>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+
+namespace {
+
+// The agent processes as the test sets them.
+class FakeProcesses {
+public:
+    FakeProcesses()
+    {
+        AppLinks::setAgentProcessesForTesting([this] { return running; });
+    }
+    ~FakeProcesses() { AppLinks::setAgentProcessesForTesting({}); }
+    QList<ProcessScan::Entry> running;
+};
+
+const ProcessScan::Entry oldAgent {
+    77, 1, QStringLiteral("/opt/Vantor.app/Contents/Library/LoginItems/VantorAgent.app/Contents/MacOS/VantorAgent")};
+
+class AgentControllerTest : public ::testing::Test {
+protected:
+    AgentControllerTest()
+        : main(QStringLiteral(VANTOR_APP_BUNDLE))
+    {
+    }
+    IsolatedSettings settings {QStringLiteral("control.suite")};
+    ScopedMainBundle main;
+    FakeProcesses processes;
+};
+
+} // namespace
+
+TEST_F(AgentControllerTest, SwitchingOffAndOnWithinASecondStartsANewAgentOnceTheOldOneHasGone)
+{
+    processes.running = {oldAgent};
+    AgentController controller;
+    EXPECT_TRUE(controller.isRunning());
+
+    controller.setEnabled(false);
+    EXPECT_FALSE(SharedSettings::store().boolForKey(SharedSettings::Key::agentEnabled));
+    EXPECT_EQ(settings.transport.posted, QStringList {QStringLiteral("control.suite.quitAgent")});
+    EXPECT_FALSE(controller.isRunning());
+
+    controller.setEnabled(true);
+    EXPECT_TRUE(SharedSettings::store().boolForKey(SharedSettings::Key::agentEnabled));
+    EXPECT_TRUE(controller.isRunning());
+    QTest::qWait(600);
+    EXPECT_TRUE(settings.workspace.launches.isEmpty());
+    processes.running.clear();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !settings.workspace.launches.isEmpty(); }, 2000));
+    EXPECT_EQ(settings.workspace.launches.size(), 1);
+    EXPECT_EQ(settings.transport.posted.size(), 1);
+}
+
+TEST_F(AgentControllerTest, SwitchingOffWhileRetriesArePendingStopsThem)
+{
+    processes.running = {oldAgent};
+    AgentController controller;
+    controller.setEnabled(true);
+    controller.setEnabled(false);
+    processes.running.clear();
+    QTest::qWait(1200);
+    EXPECT_TRUE(settings.workspace.launches.isEmpty());
+    EXPECT_FALSE(controller.isRunning());
+}
+
+TEST_F(AgentControllerTest, RunningFollowsTheProcessesWithASecondLook)
+{
+    AgentController controller;
+    EXPECT_FALSE(controller.isRunning());
+    QList<bool> changes;
+    QObject::connect(&controller, &AgentController::isRunningChanged, [&](bool running) { changes.append(running); });
+
+    // The list changes while the agent is still starting: the first look misses it, the second
+    // a second later finds it.
+    controller.runningApplicationsChanged();
+    QTest::qWait(100);
+    EXPECT_FALSE(controller.isRunning());
+    processes.running = {oldAgent};
+    ASSERT_TRUE(QTest::qWaitFor([&] { return controller.isRunning(); }, 2000));
+
+    // A failed start leaves the switch off after the next look.
+    processes.running.clear();
+    controller.setEnabled(true);
+    controller.applicationDidBecomeActive();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !controller.isRunning(); }, 1000));
+    // Only real changes were announced.
+    EXPECT_EQ(changes, (QList<bool> {true, false}));
+}
+
+TEST_F(AgentControllerTest, TheRowShowsTheStateAndItsSwitchControlsTheAgent)
+{
+    AgentController controller;
+    AgentRow row(controller);
+    EXPECT_EQ(row.stateLabel()->text(), QStringLiteral("Off"));
+    EXPECT_FALSE(row.toggle()->isChecked());
+    EXPECT_EQ(row.toggle()->accessibleName(), QStringLiteral("Vantor in the top bar"));
+    EXPECT_TRUE(row.toggle()->text().isEmpty());
+    EXPECT_TRUE(row.findChild<SidebarSignalIcon*>()->hasImage());
+
+    row.toggle()->click();
+    EXPECT_TRUE(SharedSettings::store().boolForKey(SharedSettings::Key::agentEnabled));
+    EXPECT_EQ(row.stateLabel()->text(), QStringLiteral("On"));
+    ASSERT_EQ(settings.workspace.launches.size(), 1);
+
+    processes.running = {oldAgent};
+    row.toggle()->click();
+    EXPECT_EQ(settings.transport.posted.last(), QStringLiteral("control.suite.quitAgent"));
+    EXPECT_EQ(row.stateLabel()->text(), QStringLiteral("Off"));
+    // The agent is still exiting; the next look says so and the row follows.
+    controller.applicationDidBecomeActive();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return row.toggle()->isChecked(); }, 1000));
+    EXPECT_EQ(row.stateLabel()->text(), QStringLiteral("On"));
+}
+
+namespace {
+
+// Real agents see every other agent on the machine, so the tests that start them take turns.
+class AgentMachineTurn {
+public:
+    AgentMachineTurn()
+        : m_lock(QDir::tempPath() + QStringLiteral("/vantor-agent-process-tests.lock"))
+    {
+        m_lock.setStaleLockTime(0);
+        m_lock.lock();
+    }
+
+private:
+    QLockFile m_lock;
+};
+
+bool busNameOwned()
+{
+    auto* bus = QDBusConnection::sessionBus().interface();
+    return bus && bus->isServiceRegistered(AppLinks::agentBusName).value();
+}
+
+} // namespace
+
+TEST(AgentControlEndToEnd, TheSwitchStartsAndStopsTheRealEmbeddedAgent)
+{
+    AgentMachineTurn turn;
+    if (!QDBusConnection::sessionBus().isConnected())
+        GTEST_SKIP() << "no session bus";
+    if (!ProcessScan::agents().isEmpty())
+        GTEST_SKIP() << "another agent is running on this machine";
+    // The agent inherits this process's environment: its own settings folder, the suite name
+    // through the test environment, no display.
+    IsolatedSettings settings(QStringLiteral("control.e2e.%1").arg(QCoreApplication::applicationPid()));
+    SignalTransport::setShared(nullptr);
+    Workspace::setShared(nullptr);
+    ScopedMainBundle main(QStringLiteral(VANTOR_APP_BUNDLE));
+    ScopedEnv offscreen("QT_QPA_PLATFORM", QByteArray("offscreen"));
+    ScopedEnv updater("VANTOR_DISABLE_UPDATER", QByteArray("1"));
+
+    AgentController controller;
+    AgentRow row(controller);
+    EXPECT_FALSE(row.toggle()->isChecked());
+    row.toggle()->click();
+
+    const QString program
+        = QDir::cleanPath(QStringLiteral(VANTOR_AGENT_BUNDLE)) + QStringLiteral("/Contents/MacOS/VantorAgent");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !ProcessScan::agents().isEmpty(); }, 10000));
+    const ProcessScan::Entry started = ProcessScan::agents().first();
+    EXPECT_EQ(QDir::cleanPath(started.path), QFileInfo(program).canonicalFilePath());
+    // Up and listening once it holds its name on the bus; the row has been told.
+    ASSERT_TRUE(QTest::qWaitFor(busNameOwned, 15000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return controller.isRunning(); }, 2000));
+    EXPECT_EQ(row.stateLabel()->text(), QStringLiteral("On"));
+    const auto bundle = AppLinks::runningAgentBundle();
+    ASSERT_TRUE(bundle);
+    EXPECT_EQ(bundle->identifier(), QStringLiteral("com.quillon.vantor.agent"));
+
+    row.toggle()->click();
+    EXPECT_FALSE(SharedSettings::store().boolForKey(SharedSettings::Key::agentEnabled));
+    const bool exited = QTest::qWaitFor([&] { return ProcessScan::agents().isEmpty(); }, 10000);
+    if (!exited)
+        ::kill(started.pid, SIGTERM);
+    ASSERT_TRUE(exited);
+    // The bus tells the controller; its looks agree with the processes.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !busNameOwned(); }, 5000));
+    QTest::qWait(1100);
+    EXPECT_FALSE(controller.isRunning());
+    EXPECT_EQ(row.stateLabel()->text(), QStringLiteral("Off"));
+    EXPECT_FALSE(row.toggle()->isChecked());
+}

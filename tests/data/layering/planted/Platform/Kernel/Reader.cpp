@@ -1,0 +1,4 @@
+#include "Platform/Kernel/Reader.h"
+#include "VantorShared/Settings/SharedSettings.h"
+
+#include <QFile>

@@ -1,0 +1,3 @@
+#include "Vantor/Pages/Page.h"
+#include "Page.h"
+#include "tests/support/FakeWorkspace.h"

@@ -1,0 +1,4 @@
+#pragma once
+#include "VantorShared/Meters/Meter.h"
+#  include "Vantor/Pages/Page.h"
+#include "Monitor.moc"
