@@ -6,6 +6,10 @@
 
 #include "Platform/Bundles/Bundle.h"
 #include "Platform/Settings/PreferencesDomain.h"
+#include "Vantor/AgentControl/AgentController.h"
+#include "Vantor/AgentControl/AgentRow.h"
+#include "Vantor/LoginItems/LaunchAtLoginSection.h"
+#include "Vantor/Updates/UpdateOfferRow.h"
 #include "Vantor/Window/SettingsPage.h"
 #include "Vantor/Window/SettingsView.h"
 #include "VantorShared/Meters/StatusMetricView.h"
@@ -95,12 +99,19 @@ int main(int argc, char* argv[])
     StatusMetricView::overrideCoreCount(10);
     QDir().mkpath(output);
 
+    // The same rows the app puts into the window.
+    AgentController agent;
+    HostedWidgets hosted;
+    hosted.updateOfferRow = [] { return new UpdateOfferRow; };
+    hosted.agentRow = [&agent] { return new AgentRow(agent); };
+    hosted.startupSection = [] { return new LaunchAtLoginSection; };
+
     int failures = 0;
     for (const bool dark : {false, true}) {
         QApplication::setPalette(dark ? darkPalette() : lightPalette());
         for (const SettingsPage page : EnumCases<SettingsPage>::all) {
             SharedSettings::store().setString(SharedSettings::Key::settingsPane, rawValue(page));
-            SettingsView view;
+            SettingsView view(hosted);
             view.resize(640, 560);
             view.show();
             QApplication::processEvents();

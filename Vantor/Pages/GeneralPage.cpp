@@ -9,15 +9,13 @@
 #include "Vantor/Pages/SwitchButton.h"
 #include "VantorShared/Language/AppLanguage.h"
 #include "VantorShared/Settings/SharedSettings.h"
-#include "VantorShared/System/ProcessScan.h"
+#include "VantorShared/System/AppLinks.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLocale>
 #include <QPushButton>
 #include <QVBoxLayout>
-
-#include <limits>
 
 namespace {
 
@@ -133,18 +131,9 @@ QString GeneralPage::versionLabel(const std::optional<QString>& agentBundlePath)
 
 std::optional<QString> GeneralPage::runningAgentBundle()
 {
-    const QList<ProcessScan::Entry> agents = ProcessScan::agents();
-    const ProcessScan::Entry* earliest = nullptr;
-    for (const ProcessScan::Entry& entry : agents) {
-        // A copy whose start time cannot be read counts as the latest.
-        const qint64 started = entry.started.value_or(std::numeric_limits<qint64>::max());
-        if (!earliest || started < earliest->started.value_or(std::numeric_limits<qint64>::max()))
-            earliest = &entry;
-    }
-    static const QString executable = QStringLiteral("/Contents/MacOS/VantorAgent");
-    if (!earliest || !earliest->path.endsWith(ProcessScan::agentExecutableSuffix))
-        return std::nullopt;
-    return earliest->path.chopped(executable.size());
+    if (const auto agent = AppLinks::runningAgentBundle())
+        return agent->path();
+    return std::nullopt;
 }
 
 void GeneralPage::setAgentBundleFinderForTesting(AgentBundleFinder finder)

@@ -27,7 +27,7 @@ public:
     static QString versionLabel(const Bundle& bundle);
     // The running agent's version, else this app's own.
     static QString versionLabel(const std::optional<QString>& agentBundlePath);
-    // The agent that started first among those running, by the executable path of each process.
+    // The bundle of the agent that is running now, if any.
     static std::optional<QString> runningAgentBundle();
     // For tests: where the page looks for a running agent (empty: back to the process list).
     static void setAgentBundleFinderForTesting(AgentBundleFinder finder);

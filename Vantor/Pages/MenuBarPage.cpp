@@ -11,6 +11,7 @@
 #include "Vantor/Preview/MenuBarPreview.h"
 #include "VantorShared/Language/AppLanguage.h"
 #include "VantorShared/Language/Units.h"
+#include "VantorShared/Meters/MenuBarMode.h"
 #include "VantorShared/Meters/MeterSettings.h"
 #include "VantorShared/Settings/SharedSettings.h"
 
@@ -52,8 +53,7 @@ void addShowSwitch(FormSection* section, MonitorSection monitored)
 
 } // namespace
 
-MenuBarPage::MenuBarPage(
-    const QList<CoreTier>& tiers, MenuBarReadings* readings, const std::function<QWidget*()>& extraRow, QWidget* parent)
+MenuBarPage::MenuBarPage(const QList<CoreTier>& tiers, MenuBarReadings* readings, QWidget* parent)
     : QWidget(parent)
 {
     auto* form = new GroupedForm;
@@ -61,9 +61,18 @@ MenuBarPage::MenuBarPage(
     form->addSection()->addWidget(m_preview);
 
     FormSection* all = form->addSection(AppLanguage::string(QStringLiteral("All Items")));
-    if (extraRow)
-        if (QWidget* row = extraRow())
-            all->addWidget(row);
+    // Our own bar along the top edge, or items in the desktop's tray; the agent decides in
+    // "auto" and switches when a tray appears or goes.
+    all->addRow(AppLanguage::string(QStringLiteral("Show meters in")),
+        new StorePicker(Key::menuBarMode,
+            {{AppLanguage::string(QStringLiteral("Automatic")), rawValue(MenuBarMode::automatic)},
+                {AppLanguage::string(QStringLiteral("Top Bar")), rawValue(MenuBarMode::bar)},
+                {AppLanguage::string(QStringLiteral("Tray")), rawValue(MenuBarMode::tray)}},
+            [] {
+                MenuBarModeDecision::Inputs inputs;
+                inputs.storedChoice = SharedSettings::store().stringForKey(Key::menuBarMode);
+                return rawValue(MenuBarModeDecision::effectiveChoice(inputs));
+            }));
     all->addRow(AppLanguage::string(QStringLiteral("Bar shape")),
         new SegmentedControl(Key::meterShape, choices<MeterShape>(), [] { return rawValue(MeterSettings::shape()); }));
     all->addRow(AppLanguage::string(QStringLiteral("Item labels")),

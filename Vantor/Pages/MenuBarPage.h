@@ -5,8 +5,6 @@
 #include <QList>
 #include <QWidget>
 
-#include <functional>
-
 class AccentRow;
 class FormSection;
 class MenuBarPreview;
@@ -18,9 +16,9 @@ class MenuBarPage : public QWidget {
     Q_OBJECT
 public:
     // `tiers` are the processor's core tiers (the fast-core colour is offered only with two or
-    // more); `extraRow`, when given, makes a widget placed first in the "All Items" section.
+    // more).
     explicit MenuBarPage(const QList<CoreTier>& tiers = CoreTopology::tiers(), MenuBarReadings* readings = nullptr,
-        const std::function<QWidget*()>& extraRow = {}, QWidget* parent = nullptr);
+        QWidget* parent = nullptr);
 
     MenuBarPreview* preview() const { return m_preview; }
     FormSection* sensorsSection() const { return m_sensors; }

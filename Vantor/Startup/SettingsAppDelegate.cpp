@@ -2,7 +2,7 @@
 
 #include "Platform/Bundles/Bundle.h"
 #include "Platform/Settings/PreferencesDomain.h"
-#include "Platform/Workspace/Workspace.h"
+#include "Vantor/LoginItems/LoginItemManager.h"
 #include "VantorShared/Language/AppLanguage.h"
 #include "VantorShared/Settings/SharedSettings.h"
 #include "VantorShared/Support/Log.h"
@@ -15,22 +15,6 @@
 #include <QWidget>
 
 #include <unistd.h>
-
-namespace {
-
-// Starts the agent embedded in this bundle. An agent that is already running makes the new copy
-// quit at once, so starting unconditionally is safe.
-void startEmbeddedAgent()
-{
-    const QString agentPath = Bundle::main().path() + QStringLiteral("/Contents/Library/LoginItems/VantorAgent.app");
-    const auto agent = Bundle::open(agentPath);
-    qCInfo(lcAppLinks, "starting the agent at %s", qPrintable(agentPath));
-    if (!agent || agent->executablePath().isEmpty()
-        || !Workspace::shared().launchApplication(agent->executablePath(), {}, AppLinks::testEnvironment()))
-        qCCritical(lcAppLinks, "could not start the agent: %s", "no agent program in the bundle");
-}
-
-} // namespace
 
 SettingsAppDelegate::Environment SettingsAppDelegate::Environment::system()
 {
@@ -45,7 +29,10 @@ SettingsAppDelegate::Environment SettingsAppDelegate::Environment::system()
         return bundled.isEmpty() ? QCoreApplication::applicationFilePath() : bundled;
     };
     environment.isActive = [] { return QGuiApplication::applicationState() == Qt::ApplicationActive; };
-    environment.launchAgent = startEmbeddedAgent;
+    // Opening the settings app also restarts an agent the user wants but that is not running; an
+    // old copy that is still exiting gets a few retries.
+    environment.launchAgent = [] { AppLinks::launchAgentIfNeeded(6); };
+    environment.unregisterLegacyLoginItem = [] { LoginItemManager::unregisterLegacyMainAppOnce(); };
     return environment;
 }
 

@@ -10,6 +10,8 @@
 
 #include <memory>
 
+class AgentController;
+
 // The application: its delegate and its one settings window. There is no way to open a second
 // window; asking for one brings the existing one forward.
 class VantorApp : public QObject {
@@ -17,12 +19,12 @@ class VantorApp : public QObject {
 public:
     static constexpr QSize defaultSize {640, 520};
 
-    explicit VantorApp(HostedWidgets hosted = {},
-        SettingsAppDelegate::Environment environment = SettingsAppDelegate::Environment::system(),
+    explicit VantorApp(SettingsAppDelegate::Environment environment = SettingsAppDelegate::Environment::system(),
         QObject* parent = nullptr);
     ~VantorApp() override;
 
     SettingsAppDelegate& delegate() { return *m_delegate; }
+    AgentController& agent() { return *m_agent; }
     SettingsView* window() const { return m_window; }
     // Creates the window (once) and shows it centred on the screen.
     void presentWindow();
@@ -30,7 +32,10 @@ public:
     void setShowWithoutActivating(bool quietly) { m_quietly = quietly; }
 
 private:
-    HostedWidgets m_hosted;
+    HostedWidgets hostedWidgets();
+
+    // One for the window's whole life; rebuilt views get new rows that show this same state.
+    std::unique_ptr<AgentController> m_agent;
     QPointer<SettingsView> m_window;
     std::unique_ptr<SettingsAppDelegate> m_delegate;
     bool m_quietly = false;

@@ -16,6 +16,4 @@ struct HostedWidgets {
     Factory agentRow;
     // General page, first section: starting at login.
     Factory startupSection;
-    // Menu Bar page, first row of "All Items": how the meters are shown on this desktop.
-    Factory menuBarModeRow;
 };

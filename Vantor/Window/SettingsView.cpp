@@ -87,7 +87,7 @@ void SettingsView::build()
                 m_sidebar->foot()->addWidget(row);
 
     m_detail = new QStackedWidget;
-    m_menuBar = new MenuBarPage(CoreTopology::tiers(), nullptr, m_hosted.menuBarModeRow);
+    m_menuBar = new MenuBarPage;
     m_popovers = new PopoversPage;
     m_general = new GeneralPage(m_hosted.startupSection ? m_hosted.startupSection() : nullptr);
     m_detail->addWidget(m_menuBar);
