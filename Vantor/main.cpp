@@ -1,38 +1,35 @@
-#include "Platform/Bundles/Bundle.h"
-#include "Platform/Settings/PreferencesDomain.h"
-#include "Platform/Workspace/Workspace.h"
+#include "Vantor/Startup/SessionInstance.h"
+#include "Vantor/Startup/SettingsAppDelegate.h"
+#include "Vantor/Startup/VantorApp.h"
 #include "VantorShared/Language/AppLanguage.h"
 #include "VantorShared/Settings/SharedSettings.h"
 #include "VantorShared/Support/Log.h"
-#include "VantorShared/System/AppLinks.h"
 
 #include <QApplication>
+#include <QDBusConnection>
 
 #include <unistd.h>
 
-namespace {
-
-// Starts the agent embedded in this bundle. An agent that is already running makes the new copy
-// quit at once, so starting unconditionally is safe.
-void startEmbeddedAgent()
-{
-    const QString agentPath = Bundle::main().path() + QStringLiteral("/Contents/Library/LoginItems/VantorAgent.app");
-    const auto agent = Bundle::open(agentPath);
-    qCInfo(lcAppLinks, "starting the agent at %s", qPrintable(agentPath));
-    if (!agent || agent->executablePath().isEmpty()
-        || !Workspace::shared().launchApplication(agent->executablePath(), {}, AppLinks::testEnvironment()))
-        qCCritical(lcAppLinks, "could not start the agent: %s", "no agent program in the bundle");
-}
-
-} // namespace
-
 int main(int argc, char* argv[])
 {
-    QApplication app(argc, argv);
+    // The language is settled before anything can load a resource.
     AppLanguage::adoptChoiceAtLaunch();
-    SharedSettings::prepareAtLaunch();
+
+    QApplication app(argc, argv);
+    QGuiApplication::setDesktopFileName(QStringLiteral("com.quillon.vantor"));
+
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    const QString name = SessionInstance::busName(SharedSettings::suiteName());
+    if (SessionInstance::claim(bus, name) == SessionInstance::Claim::heldByAnotherCopy) {
+        qCInfo(lcAppLinks, "the settings app is already open; bringing it forward");
+        SessionInstance::forwardToRunningCopy(bus);
+        return 0;
+    }
     qCInfo(lcAppLinks, "settings app up, pid %d", int(::getpid()));
-    if (SharedSettings::store().boolForKey(SharedSettings::Key::agentEnabled))
-        startEmbeddedAgent();
+
+    VantorApp vantor;
+    vantor.setShowWithoutActivating(app.arguments().contains(SettingsAppDelegate::backgroundArgument));
+    app.setQuitOnLastWindowClosed(vantor.delegate().applicationShouldTerminateAfterLastWindowClosed());
+    vantor.delegate().applicationDidFinishLaunching();
     return app.exec();
 }
