@@ -3,7 +3,7 @@
 # Safe to run again: apt-get skips what is already there.
 set -euo pipefail
 packages=(
-  build-essential cmake ninja-build pkg-config git
+  build-essential cmake ninja-build pkg-config git ccache
   qt6-base-dev qt6-svg-dev qt6-qpa-plugins libqt6svg6 libgl-dev
   libicu-dev libsodium-dev libarchive-dev
   dpkg-dev file

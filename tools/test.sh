@@ -16,6 +16,12 @@ if [ "${1:-}" = "--sanitize" ]; then
   export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 fi
 
+# A compiler cache keeps rebuilds of unchanged sources cheap, across checkouts of the same machine too.
+if command -v ccache >/dev/null; then
+  options+=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+  export CCACHE_BASEDIR="$PWD" CCACHE_NOHASHDIR=1
+fi
+
 cmake -S . -B "$build" -G Ninja "${options[@]}"
 cmake --build "$build" -j "$(nproc)"
 

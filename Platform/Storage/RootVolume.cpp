@@ -160,10 +160,21 @@ std::optional<VolumeInfo> query(const QString& path, const QString& procRoot, co
         return std::nullopt;
     // Older file systems leave the fragment size 0; the block size is the unit then.
     const quint64 unit = info.f_frsize != 0 ? info.f_frsize : info.f_bsize;
-    VolumeInfo volume;
-    volume.total = bytes(info.f_blocks, unit);
-    volume.available = std::min(bytes(info.f_bavail, unit), volume.total);
+    VolumeInfo volume = capacity(info.f_blocks, info.f_bfree, info.f_bavail, unit);
     volume.name = rootLabel(procRoot, devRoot);
+    return volume;
+}
+
+VolumeInfo capacity(quint64 blocks, quint64 freeBlocks, quint64 availableBlocks, quint64 unit)
+{
+    // Blocks the file system keeps back for the superuser are free but can never be filled by the
+    // user, so they are neither available nor part of the capacity (as df counts its Use%): with
+    // them counted as used, a disk with a large reserve read far fuller than it is.
+    const quint64 inUse = blocks > freeBlocks ? blocks - freeBlocks : 0;
+    const quint64 usable = std::min(availableBlocks, freeBlocks);
+    VolumeInfo volume;
+    volume.total = bytes(inUse + usable < inUse ? blocks : inUse + usable, unit);
+    volume.available = std::min(bytes(usable, unit), volume.total);
     return volume;
 }
 

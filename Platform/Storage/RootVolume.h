@@ -10,11 +10,15 @@
 // The volume the system runs from.
 namespace RootVolume {
 
+// The capacity a user can fill, from the file system's block counts (statvfs):
+//   total     = (blocks − free blocks + blocks available to unprivileged users) × unit
+//   available = blocks available to unprivileged users × unit
+// The superuser's reserve is left out of both, so total − available is the space in use and
+// usage reads as df's Use%.
+VolumeInfo capacity(quint64 blocks, quint64 freeBlocks, quint64 availableBlocks, quint64 unit);
+
 // Capacity of the file system holding `path`, named by its label; none when the file system
 // cannot be asked. Blocks on a hung network file system, so call it off the main thread.
-//   total     = blocks × fragment size
-//   available = blocks available to unprivileged users × fragment size (space reserved for the
-//               superuser is not space the user can fill)
 std::optional<VolumeInfo> query(const QString& path = QStringLiteral("/"),
     const QString& procRoot = QStringLiteral("/proc"), const QString& devRoot = QStringLiteral("/dev"));
 
