@@ -4,6 +4,7 @@
 #include "VantorAgent/Popovers/RowList.h"
 #include "VantorAgent/Popovers/SensorRow.h"
 #include "VantorAgent/Sampling/DetailReadings.h"
+#include "VantorAgent/Sensors/SensorCategory.h"
 #include "VantorShared/Language/AppLanguage.h"
 #include "VantorShared/Language/Units.h"
 #include "VantorShared/Panels/DenseSection.h"
@@ -91,48 +92,6 @@ SensorsDetailView::Heat SensorsDetailView::heat(double celsius)
     return Heat::normal;
 }
 
-QString SensorsDetailView::categoryTitle(SensorCategory category)
-{
-    switch (category) {
-    case SensorCategory::cpu:
-        return AppLanguage::string(QStringLiteral("CPU"));
-    case SensorCategory::gpu:
-        return AppLanguage::string(QStringLiteral("GPU"));
-    case SensorCategory::memory:
-        return AppLanguage::string(QStringLiteral("Memory"));
-    case SensorCategory::storage:
-        return AppLanguage::string(QStringLiteral("Storage"));
-    case SensorCategory::battery:
-        return AppLanguage::string(QStringLiteral("Battery"));
-    case SensorCategory::ambient:
-        return AppLanguage::string(QStringLiteral("Ambient"));
-    case SensorCategory::other:
-        break;
-    }
-    return AppLanguage::string(QStringLiteral("Other"));
-}
-
-QString SensorsDetailView::categoryIcon(SensorCategory category)
-{
-    switch (category) {
-    case SensorCategory::cpu:
-        return QStringLiteral("cpu");
-    case SensorCategory::gpu:
-        return QStringLiteral("cube.transparent");
-    case SensorCategory::memory:
-        return QStringLiteral("memorychip");
-    case SensorCategory::storage:
-        return QStringLiteral("internaldrive");
-    case SensorCategory::battery:
-        return QStringLiteral("battery.100");
-    case SensorCategory::ambient:
-        return QStringLiteral("wind");
-    case SensorCategory::other:
-        break;
-    }
-    return QStringLiteral("thermometer.medium");
-}
-
 QString SensorsDetailView::batteryStatus(const BatteryInfo& battery)
 {
     if (battery.isCharging)
@@ -164,8 +123,8 @@ void SensorsDetailView::refresh()
         m_temperatures, groups.size(), *m_temperatureSection, [] { return new SensorRow(QString(), QString()); });
     for (qsizetype i = 0; i < groups.size(); ++i) {
         SensorRow* row = m_temperatures[i];
-        row->setIcon(categoryIcon(groups[i].category));
-        row->setTitle(categoryTitle(groups[i].category));
+        row->setIcon(icon(groups[i].category));
+        row->setTitle(title(groups[i].category));
         row->setValue(Units::temperature(groups[i].celsius, 1));
         switch (heat(groups[i].celsius)) {
         case Heat::hot:

@@ -25,8 +25,6 @@ public:
     // The colour of a temperature: the label colour, orange from 85 °C, red from 95 °C.
     enum class Heat { normal, warm, hot };
     static Heat heat(double celsius);
-    static QString categoryTitle(SensorCategory category);
-    static QString categoryIcon(SensorCategory category);
     // "Charging", "Fully Charged", "Power Adapter" or "Discharging".
     static QString batteryStatus(const BatteryInfo& battery);
 

@@ -1,6 +1,8 @@
 #include "VantorAgent/Readings/ReadingsDocument.h"
 
 #include "VantorAgent/Sampling/SystemMonitor.h"
+#include "VantorAgent/Sensors/PowerChannel.h"
+#include "VantorAgent/Sensors/SensorCategory.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -34,40 +36,6 @@ QJsonArray numbers(const QList<double>& values)
     for (const double value : values)
         array.append(value);
     return array;
-}
-
-QString categoryText(SensorCategory category)
-{
-    switch (category) {
-    case SensorCategory::cpu:
-        return QStringLiteral("cpu");
-    case SensorCategory::gpu:
-        return QStringLiteral("gpu");
-    case SensorCategory::memory:
-        return QStringLiteral("memory");
-    case SensorCategory::storage:
-        return QStringLiteral("storage");
-    case SensorCategory::battery:
-        return QStringLiteral("battery");
-    case SensorCategory::ambient:
-        return QStringLiteral("ambient");
-    case SensorCategory::other:
-        break;
-    }
-    return QStringLiteral("other");
-}
-
-QString channelText(PowerChannel channel)
-{
-    switch (channel) {
-    case PowerChannel::system:
-        return QStringLiteral("system");
-    case PowerChannel::cpu:
-        return QStringLiteral("cpu");
-    case PowerChannel::gpu:
-        break;
-    }
-    return QStringLiteral("gpu");
 }
 
 QString thermalText(ThermalState state)
@@ -163,12 +131,11 @@ QJsonObject build(const SystemMonitor& m)
     QJsonArray temperatures;
     for (const TemperatureReading& reading : m.temperatures())
         temperatures.append(QJsonObject {{QStringLiteral("key"), reading.key},
-            {QStringLiteral("category"), categoryText(reading.category)},
-            {QStringLiteral("celsius"), reading.celsius}});
+            {QStringLiteral("category"), rawValue(reading.category)}, {QStringLiteral("celsius"), reading.celsius}});
     QJsonArray groups;
     for (const SensorGroup& group : m.sensorGroups())
         groups.append(QJsonObject {
-            {QStringLiteral("category"), categoryText(group.category)}, {QStringLiteral("celsius"), group.celsius}});
+            {QStringLiteral("category"), rawValue(group.category)}, {QStringLiteral("celsius"), group.celsius}});
     QJsonArray fans;
     for (const FanReading& fan : m.fans())
         fans.append(QJsonObject {{QStringLiteral("key"), fan.key}, {QStringLiteral("index"), fan.index},
@@ -177,7 +144,7 @@ QJsonObject build(const SystemMonitor& m)
     QJsonArray power;
     for (const PowerReading& reading : m.power())
         power.append(QJsonObject {
-            {QStringLiteral("channel"), channelText(reading.channel)}, {QStringLiteral("watts"), reading.watts}});
+            {QStringLiteral("channel"), rawValue(reading.channel)}, {QStringLiteral("watts"), reading.watts}});
     QJsonValue battery(QJsonValue::Null);
     if (const auto& info = m.battery())
         battery = QJsonObject {
