@@ -1,3 +1,4 @@
+#include "Platform/Display/DisplayCheck.h"
 #include "Vantor/Startup/SessionInstance.h"
 #include "Vantor/Startup/SettingsAppDelegate.h"
 #include "Vantor/Startup/VantorApp.h"
@@ -8,6 +9,8 @@
 #include <QApplication>
 #include <QDBusConnection>
 
+#include <memory>
+
 #include <unistd.h>
 
 int main(int argc, char* argv[])
@@ -15,7 +18,9 @@ int main(int argc, char* argv[])
     // The language is settled before anything can load a resource.
     AppLanguage::adoptChoiceAtLaunch();
 
-    QApplication app(argc, argv);
+    std::unique_ptr<QApplication> application;
+    DisplayCheck::guardPlatformStart([&] { application = std::make_unique<QApplication>(argc, argv); });
+    QApplication& app = *application;
     QGuiApplication::setDesktopFileName(QStringLiteral("com.quillon.vantor"));
 
     QDBusConnection bus = QDBusConnection::sessionBus();

@@ -1,7 +1,7 @@
+#include "Platform/Display/DisplayCheck.h"
 #include "VantorAgent/Readings/ReadingsMode.h"
 #include "VantorAgent/Startup/AgentDelegate.h"
 #include "VantorAgent/Startup/AgentMain.h"
-#include "VantorAgent/Startup/DisplayCheck.h"
 #include "VantorAgent/Startup/DisplayPlatform.h"
 #include "VantorShared/Language/AppLanguage.h"
 

@@ -104,7 +104,7 @@ XdgAutostartService::XdgAutostartService(const QString& identifier, const QStrin
 QString XdgAutostartService::userAutostartDirectory()
 {
     QString config = qEnvironmentVariable("XDG_CONFIG_HOME");
-    // The specification ignores a relative value.
+    // The XDG base directory rules ignore a relative value.
     if (config.isEmpty() || !QDir::isAbsolutePath(config))
         config = QDir::homePath() + QStringLiteral("/.config");
     return QDir::cleanPath(config + QStringLiteral("/autostart"));

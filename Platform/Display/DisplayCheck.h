@@ -4,9 +4,9 @@
 
 #include <functional>
 
-// The agent's start-up without a graphical session. Qt ends a program that cannot open a display
-// with an abort and advice to reinstall; the agent instead says that no display was found and
-// exits with a failure status, which a session manager or a login script can act on.
+// Start-up without a graphical session. Qt ends a program that cannot open a display
+// with an abort and advice to reinstall; both programs instead say that no display was found and
+// exit with a failure status, which a session manager or a login script can act on.
 namespace DisplayCheck {
 
 // Why no display can be reached, judged from the environment before Qt tries (`variable` gives

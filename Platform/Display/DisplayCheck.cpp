@@ -1,6 +1,7 @@
-#include "VantorAgent/Startup/DisplayCheck.h"
+#include "Platform/Display/DisplayCheck.h"
 
 #include <QByteArray>
+#include <QFile>
 #include <QStringList>
 
 #include <cstdio>
@@ -14,10 +15,15 @@ QtMessageHandler g_previous = nullptr;
 void report(const QString& why)
 {
     // Logging is not set up this early, and this is the last thing the process says.
-    const QByteArray line = QStringLiteral("VantorAgent: no display was found (%1); the meters need a graphical "
-                                           "session. Exiting.\n")
-                                .arg(why)
-                                .toLocal8Bit();
+    // The program's own name, as the process was started (QCoreApplication does not exist yet).
+    QByteArray program = QByteArrayLiteral("vantor");
+    if (const QByteArray path = QFile::encodeName(QFile::symLinkTarget(QStringLiteral("/proc/self/exe")));
+        !path.isEmpty())
+        program = path.mid(path.lastIndexOf('/') + 1);
+    const QByteArray line = program
+        + QStringLiteral(": no display was found (%1); it needs a graphical session. Exiting.\n")
+              .arg(why)
+              .toLocal8Bit();
     std::fwrite(line.constData(), 1, size_t(line.size()), stderr);
     std::fflush(stderr);
 }
