@@ -1,7 +1,7 @@
 #include "Platform/Sensors/SensorTransports.h"
 
 #include "Platform/Logging/PlatformLog.h"
-#include "Platform/Sensors/AppleSMCTransport.h"
+#include "Platform/Sensors/ApplesmcTransport.h"
 #include "Platform/Sensors/HwmonBridge.h"
 #include "Platform/Sensors/RecordedSMCTransport.h"
 
@@ -27,8 +27,8 @@ Opened open(const QString& sysRoot, const QString& recordedTable)
             return opened(nullptr, Kind::none);
         return opened(std::move(table), Kind::recordedTable);
     }
-    if (AppleSMCTransport::isPresent(sysRoot) && AppleSMCTransport::cursorWritable(sysRoot)) {
-        auto controller = std::make_unique<AppleSMCTransport>(sysRoot);
+    if (ApplesmcTransport::isPresent(sysRoot) && ApplesmcTransport::cursorWritable(sysRoot)) {
+        auto controller = std::make_unique<ApplesmcTransport>(sysRoot);
         if (controller->keyCount() > 0)
             return opened(std::move(controller), Kind::appleSMC);
     }

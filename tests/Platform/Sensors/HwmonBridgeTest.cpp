@@ -1,5 +1,5 @@
 #include "Platform/Sensors/HwmonBridge.h"
-#include "Platform/Sensors/AppleSMCTransport.h"
+#include "Platform/Sensors/ApplesmcTransport.h"
 #include "Platform/Sensors/EnergyRate.h"
 #include "Platform/Sensors/HwmonChipTable.h"
 #include "Platform/Sensors/SensorTransports.h"
@@ -132,14 +132,14 @@ TEST_F(HwmonBridgeTest, ALaptopGetsBatteryDrawProcessorEnergyAndGraphicsPower)
     EXPECT_FALSE(readKey(*bridge, "PSTR"));
 }
 
-TEST_F(HwmonBridgeTest, ServesAppleSMCUnderItsOwnKeyNamesWhenTheCursorIsNotWritable)
+TEST_F(HwmonBridgeTest, ServesApplesmcUnderItsOwnKeyNamesWhenTheCursorIsNotWritable)
 {
     FixtureTree tree(QStringLiteral("sensors/applesmc"));
     const QString cursor = tree.path(QStringLiteral("devices/platform/applesmc.768/key_at_index"));
     QFile::setPermissions(cursor, QFile::ReadOwner);
-    if (AppleSMCTransport::cursorWritable(tree.root()))
+    if (ApplesmcTransport::cursorWritable(tree.root()))
         tree.remove(QStringLiteral("devices/platform/applesmc.768/key_at_index")); // root may write anything
-    ASSERT_FALSE(AppleSMCTransport::cursorWritable(tree.root()));
+    ASSERT_FALSE(ApplesmcTransport::cursorWritable(tree.root()));
     const auto opened = SensorTransports::open(tree.root());
     ASSERT_EQ(opened.kind, SensorTransports::Kind::hwmon);
     const auto& bridge = static_cast<HwmonBridge&>(*opened.transport);
@@ -152,13 +152,13 @@ namespace {
 
 // The driver's cursor emulated on the fixture: moving it rewrites the key_at_index_* files, as
 // the driver answers for the key at that index.
-class FixtureAppleSMC : public AppleSMCTransport {
+class FixtureApplesmc : public ApplesmcTransport {
 public:
     struct Key {
         QByteArray name, type, data;
     };
-    FixtureAppleSMC(const FixtureTree& tree, QList<Key> keys)
-        : AppleSMCTransport(tree.root())
+    FixtureApplesmc(const FixtureTree& tree, QList<Key> keys)
+        : ApplesmcTransport(tree.root())
         , m_tree(tree)
         , m_keys(std::move(keys))
     {
@@ -170,7 +170,7 @@ protected:
     bool selectIndex(quint32 index) override
     {
         ++moves;
-        if (!AppleSMCTransport::selectIndex(index) || index >= quint32(m_keys.size()))
+        if (!ApplesmcTransport::selectIndex(index) || index >= quint32(m_keys.size()))
             return false;
         const Key& key = m_keys[index];
         const QString dir = QStringLiteral("devices/platform/applesmc.768/");
@@ -188,10 +188,10 @@ private:
 
 } // namespace
 
-TEST(AppleSMCTransport, BuildsTheNameTableOnceAndReadsByName)
+TEST(ApplesmcTransport, BuildsTheNameTableOnceAndReadsByName)
 {
     FixtureTree tree(QStringLiteral("sensors/applesmc"));
-    FixtureAppleSMC smc(tree,
+    FixtureApplesmc smc(tree,
         {{"TC0P", "sp78", QByteArray::fromHex("2d80")}, {"F0Ac", "fpe2", QByteArray::fromHex("1f40")},
             {"TB0T", "flt ", QByteArray::fromHex("00001c42")}});
     EXPECT_EQ(smc.keyCount(), 3);

@@ -1,4 +1,4 @@
-#include "Platform/Sensors/AppleSMCTransport.h"
+#include "Platform/Sensors/ApplesmcTransport.h"
 
 #include "Platform/Logging/PlatformLog.h"
 #include "Platform/Sensors/SysfsValue.h"
@@ -35,36 +35,36 @@ std::optional<quint32> fourCharacters(const QString& path)
 
 } // namespace
 
-AppleSMCTransport::AppleSMCTransport(const QString& sysRoot)
+ApplesmcTransport::ApplesmcTransport(const QString& sysRoot)
     : m_path(devicePath(sysRoot))
     , m_data(m_path + QStringLiteral("/key_at_index_data"), 64)
 {
     m_cursor = ::open(QFile::encodeName(m_path + QStringLiteral("/key_at_index")).constData(), O_WRONLY | O_CLOEXEC);
 }
 
-AppleSMCTransport::~AppleSMCTransport()
+ApplesmcTransport::~ApplesmcTransport()
 {
     if (m_cursor >= 0)
         ::close(m_cursor);
 }
 
-QString AppleSMCTransport::devicePath(const QString& sysRoot)
+QString ApplesmcTransport::devicePath(const QString& sysRoot)
 {
     return sysRoot + QStringLiteral("/devices/platform/applesmc.768");
 }
 
-bool AppleSMCTransport::isPresent(const QString& sysRoot)
+bool ApplesmcTransport::isPresent(const QString& sysRoot)
 {
     return QFile::exists(devicePath(sysRoot) + QStringLiteral("/key_count"));
 }
 
-bool AppleSMCTransport::cursorWritable(const QString& sysRoot)
+bool ApplesmcTransport::cursorWritable(const QString& sysRoot)
 {
     const QByteArray path = QFile::encodeName(devicePath(sysRoot) + QStringLiteral("/key_at_index"));
     return ::access(path.constData(), W_OK) == 0;
 }
 
-bool AppleSMCTransport::selectIndex(quint32 index)
+bool ApplesmcTransport::selectIndex(quint32 index)
 {
     if (m_cursor < 0)
         return false;
@@ -79,7 +79,7 @@ bool AppleSMCTransport::selectIndex(quint32 index)
     }
 }
 
-void AppleSMCTransport::buildTable()
+void ApplesmcTransport::buildTable()
 {
     if (m_built)
         return;
@@ -104,13 +104,13 @@ void AppleSMCTransport::buildTable()
     }
 }
 
-int AppleSMCTransport::keyCount()
+int ApplesmcTransport::keyCount()
 {
     buildTable();
     return int(m_entries.size());
 }
 
-std::optional<quint32> AppleSMCTransport::keyAtIndex(quint32 index)
+std::optional<quint32> ApplesmcTransport::keyAtIndex(quint32 index)
 {
     buildTable();
     if (index >= m_entries.size())
@@ -118,7 +118,7 @@ std::optional<quint32> AppleSMCTransport::keyAtIndex(quint32 index)
     return m_entries[index].key;
 }
 
-std::optional<SMCKeyData::KeyInfo> AppleSMCTransport::keyInformation(quint32 key)
+std::optional<SMCKeyData::KeyInfo> ApplesmcTransport::keyInformation(quint32 key)
 {
     buildTable();
     if (key == SMCKeyData::code("#KEY") && !m_positionOf.contains(key))
@@ -130,7 +130,7 @@ std::optional<SMCKeyData::KeyInfo> AppleSMCTransport::keyInformation(quint32 key
     return SMCKeyData::KeyInfo {entry.size, entry.type, 0};
 }
 
-bool AppleSMCTransport::readBytes(quint32 key, quint32 size, quint32, quint8* bytes)
+bool ApplesmcTransport::readBytes(quint32 key, quint32 size, quint32, quint8* bytes)
 {
     buildTable();
     if (key == SMCKeyData::code("#KEY") && !m_positionOf.contains(key)) {

@@ -15,10 +15,10 @@
 //
 // For an ordinary user the cursor is not writable: the hwmon bridge then serves the same chip,
 // under the controller's key names, which the driver gives as its temperature labels.
-class AppleSMCTransport : public SMCTransport {
+class ApplesmcTransport : public SMCTransport {
 public:
-    explicit AppleSMCTransport(const QString& sysRoot = QStringLiteral("/sys"));
-    ~AppleSMCTransport() override;
+    explicit ApplesmcTransport(const QString& sysRoot = QStringLiteral("/sys"));
+    ~ApplesmcTransport() override;
 
     // The driver's device directory under `sysRoot`.
     static QString devicePath(const QString& sysRoot);
