@@ -35,6 +35,8 @@ export QT_QPA_PLATFORM=offscreen
 
 mkdir -p "$build/artifacts" "$build/logs"
 status=0
+passed=0
+failed=0
 printf '%-22s %12s %8s %8s %s\n' target executions cov ft result
 for name in "${targets[@]}"; do
   corpus="$build/corpus/$name"
@@ -49,9 +51,11 @@ for name in "${targets[@]}"; do
     result="FAILED (see $log)"
     status=1
   fi
+  if [ "$result" = ok ]; then passed=$((passed + 1)); else failed=$((failed + 1)); fi
   runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)
   cov=$(grep -o 'cov: [0-9]*' "$log" | tail -1 | cut -d' ' -f2)
   ft=$(grep -o 'ft: [0-9]*' "$log" | tail -1 | cut -d' ' -f2)
   printf '%-22s %12s %8s %8s %s\n' "$name" "${runs:-?}" "${cov:-?}" "${ft:-?}" "$result"
 done
+echo "fuzz: $passed passed, $failed failed"
 exit $status
