@@ -17,22 +17,8 @@ constexpr double kSpacing = 1;
 } // namespace
 
 CoreCompactGraph::CoreCompactGraph(QWidget* parent)
-    : QWidget(parent)
+    : UsageGraph(parent)
 {
-    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-    setFixedHeight(int(std::lround(PanelEnvironment::of(this).metrics.usageGraphHeight)));
-}
-
-bool CoreCompactGraph::event(QEvent* event)
-{
-    if (event->type() == PanelEnvironment::changeType() || event->type() == QEvent::ParentChange)
-        setFixedHeight(int(std::lround(PanelEnvironment::of(this).metrics.usageGraphHeight)));
-    return QWidget::event(event);
-}
-
-QSize CoreCompactGraph::sizeHint() const
-{
-    return {130, height()};
 }
 
 void CoreCompactGraph::setUsages(const QList<double>& usages)

@@ -1,11 +1,12 @@
 #pragma once
 
+#include "VantorAgent/Popovers/UsageGraph.h"
+
 #include <QColor>
 #include <QList>
-#include <QWidget>
 
 // One bar per core, in core order, as tall as the core is busy; busy cores turn orange.
-class CoreCompactGraph : public QWidget {
+class CoreCompactGraph : public UsageGraph {
     Q_OBJECT
 public:
     explicit CoreCompactGraph(QWidget* parent = nullptr);
@@ -18,10 +19,7 @@ public:
     static double barHeight(double usage, double graphHeight);
     static bool isBusy(double usage) { return usage >= busyThreshold; }
 
-    QSize sizeHint() const override;
-
 protected:
-    bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
 
 private:

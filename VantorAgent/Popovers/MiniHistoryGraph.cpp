@@ -18,22 +18,8 @@ double unit(double value)
 } // namespace
 
 MiniHistoryGraph::MiniHistoryGraph(QWidget* parent)
-    : QWidget(parent)
+    : UsageGraph(parent)
 {
-    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-    setFixedHeight(int(std::lround(PanelEnvironment::of(this).metrics.usageGraphHeight)));
-}
-
-bool MiniHistoryGraph::event(QEvent* event)
-{
-    if (event->type() == PanelEnvironment::changeType() || event->type() == QEvent::ParentChange)
-        setFixedHeight(int(std::lround(PanelEnvironment::of(this).metrics.usageGraphHeight)));
-    return QWidget::event(event);
-}
-
-QSize MiniHistoryGraph::sizeHint() const
-{
-    return {130, height()};
 }
 
 void MiniHistoryGraph::setHistories(const QList<double>& user, const QList<double>& system)

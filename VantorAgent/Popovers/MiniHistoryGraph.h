@@ -1,13 +1,14 @@
 #pragma once
 
+#include "VantorAgent/Popovers/UsageGraph.h"
+
 #include <QList>
 #include <QPainterPath>
 #include <QSizeF>
-#include <QWidget>
 
 // The recent processor history: the user share as a cyan area with the system share stacked on
 // it in red, oldest on the left, on a dark rounded plate.
-class MiniHistoryGraph : public QWidget {
+class MiniHistoryGraph : public UsageGraph {
     Q_OBJECT
 public:
     explicit MiniHistoryGraph(QWidget* parent = nullptr);
@@ -19,10 +20,7 @@ public:
     static QPainterPath areaPath(
         const QList<double>& values, const QList<double>* stackedOn, const QSizeF& size, double inset);
 
-    QSize sizeHint() const override;
-
 protected:
-    bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
 
 private:
