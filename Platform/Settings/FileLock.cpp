@@ -98,17 +98,21 @@ int lockWithin(int fd, std::chrono::milliseconds patience)
 
 FileLock::FileLock(const QString& path, std::chrono::milliseconds patience)
 {
-    // O_NONBLOCK keeps a lock path that someone replaced by a named pipe from hanging the open.
-    m_fd = ::open(QFile::encodeName(path).constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NONBLOCK | O_NOCTTY, 0600);
+    // O_NONBLOCK keeps a lock path that someone replaced by a named pipe from hanging the open, and
+    // O_NOFOLLOW keeps a planted link from making us create a file wherever it points.
+    m_fd = ::open(
+        QFile::encodeName(path).constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NONBLOCK | O_NOCTTY | O_NOFOLLOW, 0600);
     if (m_fd < 0) {
         const int error = errno;
         m_problem = QStringLiteral("cannot open the lock file %1: %2").arg(path, PreferencesFile::errorText(error));
         return;
     }
+    m_timedOut = false;
     const int error = lockWithin(m_fd, patience);
     if (error == 0) {
         m_locked = true;
     } else if (error == EWOULDBLOCK) {
+        m_timedOut = true;
         m_problem = QStringLiteral("another process has held the lock %1 for over %2 ms")
                         .arg(path)
                         .arg(qint64(patience.count()));

@@ -19,9 +19,12 @@ public:
     bool isLocked() const { return m_locked; }
     // Why the lock was not taken, when it was not.
     QString problem() const { return m_problem; }
+    // Whether the lock was not taken only because someone else held it all along.
+    bool timedOut() const { return m_timedOut; }
 
 private:
     int m_fd = -1;
     bool m_locked = false;
+    bool m_timedOut = false;
     QString m_problem;
 };

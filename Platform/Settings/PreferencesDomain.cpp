@@ -8,10 +8,13 @@
 #include "Platform/Settings/PreferencesFile.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonDocument>
+#include <QThread>
+#include <QTimer>
 
 #include <cerrno>
 #include <sys/stat.h>
@@ -48,7 +51,27 @@ PreferencesDomain::PreferencesDomain(QString name, QString path)
     , m_path(std::move(path))
     , m_watch(std::make_unique<DirectoryWatch>())
 {
-    connect(m_watch.get(), &DirectoryWatch::changed, this, [this] { m_dirty = true; });
+    connect(m_watch.get(), &DirectoryWatch::changed, this, [this] {
+        m_dirty = true;
+        // Events come in bursts (an editor's save is several); one look after the burst is enough.
+        if (m_outsideCheckQueued)
+            return;
+        m_outsideCheckQueued = true;
+        QTimer::singleShot(0, this, [this] {
+            m_outsideCheckQueued = false;
+            checkForOutsideChange();
+        });
+    });
+}
+
+void PreferencesDomain::checkForOutsideChange()
+{
+    // Compared by value: our own write coming back as an event, or a save that changed nothing,
+    // is no change.
+    const QJsonObject before = m_values;
+    refreshIfChanged();
+    if (m_values != before)
+        emit changedOnDisk();
 }
 
 PreferencesDomain::~PreferencesDomain() = default;
@@ -146,6 +169,7 @@ void PreferencesDomain::reportReadProblem(const QString& problem) const
 
 void PreferencesDomain::adopt(const QJsonObject& values) const
 {
+    m_invalid.reset();
     m_values = values;
     m_plain.clear();
     for (auto it = values.constBegin(); it != values.constEnd(); ++it)
@@ -155,6 +179,9 @@ void PreferencesDomain::adopt(const QJsonObject& values) const
 
 void PreferencesDomain::refreshIfChanged() const
 {
+    // A file that does not parse is looked at again until it is whole or has settled.
+    if (m_invalid && !m_invalid->keptAside && hasSettled(*m_invalid))
+        m_dirty = true;
     if (m_loaded && !m_dirty) {
         if (m_watch->isWatching()) {
             // Without a running event loop nobody drains the watch for us; a non-blocking read
@@ -187,29 +214,89 @@ void PreferencesDomain::reload() const
         adopt({});
         return;
     }
-    QString why;
-    if (const auto values = PreferencesFile::parse(result.bytes, &why)) {
-        adopt(*values);
-        return;
+    // An editor's save begins with an empty file, so an empty file counts as the empty domain only
+    // once it has stayed empty.
+    QString why = QStringLiteral("it is empty");
+    if (!result.bytes.trimmed().isEmpty()) {
+        if (const auto values = PreferencesFile::parse(result.bytes, &why)) {
+            adopt(*values);
+            return;
+        }
     }
-    adopt({});
-    // Possibly caught mid-edit by hand: look again under the lock, and keep the file aside if it is
-    // still corrupt. A read never waits for the lock; a writer that holds it deals with the file.
+    // Possibly an editor's save caught half-way: the last good values stay until it settles.
+    if (judgeInvalid(result.bytes, why) && result.bytes.trimmed().isEmpty())
+        adopt({});
+}
+
+bool PreferencesDomain::hasSettled(const InvalidFile& invalid) const
+{
+    const qint64 settle = qint64(m_settle.count());
+    const qint64 now = QDateTime::currentMSecsSinceEpoch();
+    // Unchanged for the settle time by the file's own change time, which every process agrees on,
+    // or else for as long as this process has been looking at it (a clock that is off).
+    if (now < invalid.notBeforeMs)
+        return false;
+    return now - invalid.stamp.ctimeNs / 1000000 >= settle || now - invalid.firstSeenMs >= settle;
+}
+
+bool PreferencesDomain::judgeInvalid(const QByteArray& bytes, const QString& why) const
+{
+    if (!m_invalid || m_invalid->stamp != m_stamp) {
+        if (!m_invalid)
+            qCInfo(lcPlatform,
+                "preferences file %s does not parse (%s); keeping the last good values while it may "
+                "still be changing",
+                qPrintable(m_path), qPrintable(why));
+        m_invalid = InvalidFile {m_stamp, QDateTime::currentMSecsSinceEpoch(), 0, false};
+    }
+    if (m_invalid->keptAside)
+        return true;
+    if (!hasSettled(*m_invalid)) {
+        scheduleSettleCheck();
+        return false;
+    }
     const QString target = PreferencesFile::writeTarget(m_path);
-    const FileLock lock(PreferencesFile::lockPath(target), std::chrono::milliseconds(0));
-    if (!lock.isLocked())
-        return;
-    const PreferencesFile::ReadResult again = PreferencesFile::read(target);
-    if (again.status != PreferencesFile::ReadResult::Status::read)
-        return;
-    if (const auto values = PreferencesFile::parse(again.bytes, &why)) {
-        adopt(*values);
-        return;
+    if (PreferencesFile::isOpenForWriting(target)) {
+        // Someone is still at it: start the wait over.
+        m_invalid->firstSeenMs = QDateTime::currentMSecsSinceEpoch();
+        m_invalid->notBeforeMs = m_invalid->firstSeenMs + qint64(m_settle.count());
+        scheduleSettleCheck();
+        return false;
     }
-    const QString aside = PreferencesFile::moveAside(target);
-    if (!aside.isEmpty())
-        qCWarning(lcPlatform, "preferences file %s was not a JSON object (%s); kept it as %s and started empty",
-            qPrintable(target), qPrintable(why), qPrintable(aside));
+    if (bytes.trimmed().isEmpty()) {
+        // Nothing to keep: an empty file that stays empty is an empty domain.
+        m_invalid->keptAside = true;
+        return true;
+    }
+    QString problem;
+    const QString aside = PreferencesFile::keepAside(m_path, bytes, &problem);
+    if (aside.isEmpty()) {
+        qCWarning(lcPlatform,
+            "preferences file %s does not parse (%s) and no copy of it can be kept (%s); leaving it "
+            "as it is",
+            qPrintable(target), qPrintable(why), qPrintable(problem));
+        m_invalid->notBeforeMs = QDateTime::currentMSecsSinceEpoch() + qint64(m_settle.count());
+        return false;
+    }
+    m_invalid->keptAside = true;
+    qCWarning(lcPlatform,
+        "preferences file %s has not parsed for %lld ms (%s); kept a copy as %s, the next write "
+        "replaces it",
+        qPrintable(target), qint64(m_settle.count()), qPrintable(why), qPrintable(aside));
+    return true;
+}
+
+void PreferencesDomain::scheduleSettleCheck() const
+{
+    if (m_settleCheckQueued || !QCoreApplication::instance() || QThread::currentThread() != thread())
+        return;
+    m_settleCheckQueued = true;
+    auto* self = const_cast<PreferencesDomain*>(this);
+    QTimer::singleShot(m_settle + std::chrono::milliseconds(50), self, [self] {
+        self->m_settleCheckQueued = false;
+        self->m_dirty = true;
+        self->checkForOutsideChange();
+    });
 }
 
 quint64 PreferencesDomain::generation() const

@@ -8,6 +8,7 @@
 #include <QVariant>
 #include <QVariantMap>
 
+#include <chrono>
 #include <memory>
 #include <optional>
 
@@ -30,6 +31,12 @@ class DirectoryWatch;
 // that write different keys at the same moment lose neither write. A file that exists but cannot
 // be read is never written over: reads fall back to the registered defaults and writes fail.
 // Registered defaults live in memory only and are never written.
+//
+// A file that does not parse may be an editor's save caught half-way, so it is left exactly where
+// it is: reads keep the last good values, and writes wait. Only once it has stayed the same for the
+// settle time with no process holding it open for writing is it judged corrupt: a copy is kept
+// aside (the file itself is never renamed, since an editor may still be writing into it), and the
+// next write replaces it with the last good values.
 class PreferencesDomain : public QObject {
     Q_OBJECT
 public:
@@ -56,8 +63,9 @@ public:
     QVariant objectForKey(const QString& key) const;
     // Only what is stored in the file, ignoring registered defaults.
     QVariant persistentObjectForKey(const QString& key) const;
-    // Typed reads never convert a value of another shape: a list of numbers under a bool key
-    // reads as false at the cost of a hash lookup.
+    // Typed reads never convert a value of another shape: a stored value that is not of the
+    // asked type (a list under a bool key, "on" for a bool, a number for a text) reads as the
+    // registered default, at the cost of a hash lookup; with no default, as false, 0 or nothing.
     bool boolForKey(const QString& key) const;
     double doubleForKey(const QString& key) const;
     qint64 integerForKey(const QString& key) const;
@@ -82,6 +90,10 @@ public:
     // Forgets what was read, so the next read parses the file again. For a signal from another
     // process that says it wrote.
     void invalidate() { m_dirty = true; }
+    // How long a file that does not parse must stay unchanged before it is judged corrupt.
+    static constexpr std::chrono::milliseconds defaultSettleTime {2000};
+    void setSettleTime(std::chrono::milliseconds settle) { m_settle = settle; }
+
     // Changes whenever what reads may return could have changed (a new reading of the file, a
     // write, new defaults), to a value no domain of this process had before. Callers that derive
     // state from many keys rebuild it only when this moves.
@@ -90,6 +102,10 @@ public:
 signals:
     // After every change made through this object.
     void didChange();
+    // After the file changed under us (another process, a hand edit) so that reads now give other
+    // values. Delivered by the event loop from the kernel's word; never for writes through this
+    // object, and not while a file that does not parse may still be changing.
+    void changedOnDisk();
 
 private:
     PreferencesDomain(QString name, QString path);
@@ -110,8 +126,26 @@ private:
     // The stored plain value or the registered default; nullptr when neither. A stored value of a
     // foreign shape hides the default and gives nullptr with `foreign` set.
     const QVariant* lookup(const QString& key, bool* foreign = nullptr) const;
+    // The stored value converted by `convert`; the registered default when nothing of that type is
+    // stored.
+    template <typename T, typename Convert> std::optional<T> typedRead(const QString& key, Convert convert) const;
     bool mutate(const QString& key, const std::optional<QJsonValue>& value);
 
+    // A file that did not parse, as last seen.
+    struct InvalidFile {
+        FileStamp stamp;
+        qint64 firstSeenMs = 0;
+        // Not judged again before this (after finding a writer, so as not to look through every
+        // process on every read).
+        qint64 notBeforeMs = 0;
+        bool keptAside = false;
+    };
+    // Notes the file in `bytes` (empty, or not parsing) and keeps a copy aside once it has settled;
+    // true when it has settled (a copy is kept, or it is empty), false while it may still change.
+    bool judgeInvalid(const QByteArray& bytes, const QString& why) const;
+    bool hasSettled(const InvalidFile& invalid) const;
+    void scheduleSettleCheck() const;
+    void checkForOutsideChange();
     QString m_name;
     QString m_path;
     QVariantMap m_registered;
@@ -124,4 +158,11 @@ private:
     mutable quint64 m_generation = 0;
     mutable bool m_loaded = false;
     mutable bool m_dirty = false;
+    mutable std::optional<InvalidFile> m_invalid;
+    mutable bool m_settleCheckQueued = false;
+    bool m_outsideCheckQueued = false;
+    std::chrono::milliseconds m_settle = defaultSettleTime;
+    // The last write found the lock held past its patience (a stopped or hung holder): until a
+    // write gets it again, writes do not wait for it, so that one stuck process costs one wait.
+    bool m_lockStalled = false;
 };

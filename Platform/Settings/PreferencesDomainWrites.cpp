@@ -52,22 +52,35 @@ bool PreferencesDomain::removeObjectForKey(const QString& key)
 
 bool PreferencesDomain::mutate(const QString& key, const std::optional<QJsonValue>& value)
 {
+    // A write that would change nothing needs neither the lock nor the disk: start-up writes that
+    // restate what is stored cost nothing, even while some stopped process holds the lock.
+    refreshIfChanged();
+    if (m_loaded && !m_invalid && m_readProblem.isEmpty()) {
+        const auto existing = m_values.constFind(key);
+        if (value ? existing != m_values.constEnd() && *existing == *value : existing == m_values.constEnd())
+            return true;
+    }
     const QString target = PreferencesFile::writeTarget(m_path);
-    const QString dir = QFileInfo(target).absolutePath();
-    if (!QDir().mkpath(dir)) {
-        const int error = errno;
-        qCWarning(lcPlatform, "cannot create preferences directory %s: %s", qPrintable(dir),
-            qPrintable(PreferencesFile::errorText(error)));
+    // Our own folder, private whatever the umask. A link's target folder is the user's choice and
+    // is never created.
+    const QString ownFolder = QFileInfo(m_path).absolutePath();
+    QString problem;
+    if (!PreferencesFile::makePrivateDirectory(ownFolder, &problem)) {
+        qCWarning(lcPlatform, "cannot create preferences directory %s: %s", qPrintable(ownFolder), qPrintable(problem));
         return false;
     }
     bool changed = false;
     {
-        const FileLock lock(PreferencesFile::lockPath(target));
+        const FileLock lock(PreferencesFile::lockPath(m_path),
+            m_lockStalled ? std::chrono::milliseconds(0) : FileLock::defaultPatience);
         if (!lock.isLocked()) {
+            if (lock.timedOut())
+                m_lockStalled = true;
             qCWarning(
                 lcPlatform, "cannot write preferences file %s: %s", qPrintable(target), qPrintable(lock.problem()));
             return false;
         }
+        m_lockStalled = false;
         PreferencesFile::removeStaleTemporaries(target);
         // Start from what is on disk now, so keys another process wrote are kept.
         const PreferencesFile::ReadResult current = PreferencesFile::read(target);
@@ -80,20 +93,28 @@ bool PreferencesDomain::mutate(const QString& key, const std::optional<QJsonValu
         }
         QJsonObject values;
         if (current.status == PreferencesFile::ReadResult::Status::read) {
-            QString why;
-            if (const auto parsed = PreferencesFile::parse(current.bytes, &why)) {
+            QString why = QStringLiteral("it is empty");
+            const bool blank = current.bytes.trimmed().isEmpty();
+            std::optional<QJsonObject> parsed;
+            if (!blank)
+                parsed = PreferencesFile::parse(current.bytes, &why);
+            if (parsed) {
                 values = *parsed;
             } else {
-                const QString aside = PreferencesFile::moveAside(target);
-                if (aside.isEmpty()) {
-                    const int error = errno;
+                m_stamp = stampOfFile();
+                if (!judgeInvalid(current.bytes, why)) {
+                    // Replacing it now would leave the rest of an editor's save writing into a file
+                    // that is no longer there.
                     qCWarning(lcPlatform,
-                        "not writing preferences file %s: it is corrupt and cannot be kept aside (%s)",
-                        qPrintable(target), qPrintable(PreferencesFile::errorText(error)));
+                        "not writing preferences file %s: it does not parse (%s) and may still be being edited",
+                        qPrintable(target), qPrintable(why));
+                    m_dirty = true;
                     return false;
                 }
-                qCWarning(lcPlatform, "preferences file %s was not a JSON object (%s); kept it as %s and started empty",
-                    qPrintable(target), qPrintable(why), qPrintable(aside));
+                // Its contents are safe in the copy; carry on from the last good values. An empty
+                // file that stayed empty is what the user left: an empty domain.
+                if (!blank)
+                    values = m_values;
             }
         }
         const auto existing = values.constFind(key);
@@ -104,9 +125,19 @@ bool PreferencesDomain::mutate(const QString& key, const std::optional<QJsonValu
             changed = existing != values.constEnd();
             values.remove(key);
         }
-        if (changed) {
-            QString problem;
-            if (!PreferencesFile::replace(target, QJsonDocument(values).toJson(QJsonDocument::Indented), &problem)) {
+        if (changed || m_invalid) {
+            // Never write what the reader would refuse: indented while that fits, else compact.
+            QJsonDocument document(values);
+            QByteArray bytes = document.toJson(QJsonDocument::Indented);
+            if (bytes.size() > PreferencesFile::sizeLimit)
+                bytes = document.toJson(QJsonDocument::Compact);
+            if (bytes.size() > PreferencesFile::sizeLimit) {
+                qCWarning(lcPlatform,
+                    "not writing preferences file %s: it would be %lld bytes, more than the %lld that can be read back",
+                    qPrintable(target), qint64(bytes.size()), qint64(PreferencesFile::sizeLimit));
+                return false;
+            }
+            if (!PreferencesFile::replace(target, bytes, &problem)) {
                 qCWarning(lcPlatform, "cannot write preferences file %s: %s", qPrintable(target), qPrintable(problem));
                 return false;
             }

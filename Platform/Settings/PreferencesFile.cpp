@@ -45,6 +45,21 @@ private:
     int m_fd;
 };
 
+// Writes every byte and flushes it to the disk; 0, or the errno of the step that failed.
+int writeAllAndSync(int fd, const QByteArray& bytes)
+{
+    qsizetype written = 0;
+    while (written < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.constData() + written, size_t(bytes.size() - written));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return n < 0 ? errno : EIO;
+        written += n;
+    }
+    return ::fsync(fd) != 0 ? errno : 0;
+}
+
 } // namespace
 
 QString errorText(int error)
@@ -157,18 +172,12 @@ bool replace(const QString& target, const QByteArray& bytes, QString* problem)
         Descriptor fd(::open(tempName.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600));
         if (fd.get() < 0)
             error = errno;
-        qsizetype written = 0;
-        while (error == 0 && written < bytes.size()) {
-            const ssize_t n = ::write(fd.get(), bytes.constData() + written, size_t(bytes.size() - written));
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n <= 0)
-                error = n < 0 ? errno : EIO;
-            else
-                written += n;
-        }
-        if (error == 0 && ::fsync(fd.get()) != 0)
+        // A permissive umask cannot widen 0600, but a strange one could narrow it below what we
+        // need to keep using the file; say exactly what it is.
+        if (error == 0 && ::fchmod(fd.get(), 0600) != 0)
             error = errno;
+        if (error == 0)
+            error = writeAllAndSync(fd.get(), bytes);
         if (fd.get() >= 0 && fd.close() != 0 && error == 0)
             error = errno;
     }
@@ -196,15 +205,104 @@ void removeStaleTemporaries(const QString& target)
     }
 }
 
-QString moveAside(const QString& target)
+QString keepAside(const QString& base, const QByteArray& bytes, QString* problem)
 {
     const QString stamp = QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMdd-HHmmss"));
-    QString aside = target + QStringLiteral(".corrupt-") + stamp;
-    for (int i = 1; QFileInfo::exists(aside); ++i)
-        aside = target + QStringLiteral(".corrupt-") + stamp + QLatin1Char('-') + QString::number(i);
-    if (::rename(QFile::encodeName(target).constData(), QFile::encodeName(aside).constData()) != 0)
-        return {};
-    return aside;
+    int error = 0;
+    for (int i = 0; i < 100; ++i) {
+        const QString aside
+            = base + QStringLiteral(".corrupt-") + stamp + (i == 0 ? QString() : QLatin1Char('-') + QString::number(i));
+        const QByteArray name = QFile::encodeName(aside);
+        Descriptor fd(::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600));
+        if (fd.get() < 0) {
+            error = errno;
+            if (error == EEXIST)
+                continue;
+            break;
+        }
+        error = 0;
+        if (::fchmod(fd.get(), 0600) != 0)
+            error = errno;
+        if (error == 0)
+            error = writeAllAndSync(fd.get(), bytes);
+        if (fd.close() != 0 && error == 0)
+            error = errno;
+        if (error == 0)
+            return aside;
+        ::unlink(name.constData());
+        break;
+    }
+    if (problem)
+        *problem = errorText(error == 0 ? EEXIST : error);
+    return {};
+}
+
+bool isOpenForWriting(const QString& path, const QString& procRoot)
+{
+    struct stat wanted { };
+    if (::stat(QFile::encodeName(path).constData(), &wanted) != 0)
+        return false;
+    const QDir proc(procRoot);
+    const QStringList pids = proc.entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    for (const QString& pid : pids) {
+        bool numeric = false;
+        pid.toInt(&numeric);
+        if (!numeric)
+            continue;
+        const QString fdDir = procRoot + QLatin1Char('/') + pid + QStringLiteral("/fd");
+        const QStringList fds = QDir(fdDir).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot);
+        for (const QString& fd : fds) {
+            struct stat st { };
+            // stat follows the descriptor's link to the open file itself.
+            if (::stat(QFile::encodeName(fdDir + QLatin1Char('/') + fd).constData(), &st) != 0)
+                continue;
+            if (st.st_dev != wanted.st_dev || st.st_ino != wanted.st_ino)
+                continue;
+            QFile info(procRoot + QLatin1Char('/') + pid + QStringLiteral("/fdinfo/") + fd);
+            if (!info.open(QIODevice::ReadOnly))
+                return true; // open, and we cannot tell how: assume the worst
+            const QByteArray text = info.read(4096);
+            for (const QByteArray& line : text.split('\n')) {
+                if (!line.startsWith("flags:"))
+                    continue;
+                bool ok = false;
+                const int flags = line.mid(6).trimmed().toInt(&ok, 8);
+                if (!ok || (flags & O_ACCMODE) != O_RDONLY)
+                    return true;
+            }
+        }
+    }
+    return false;
+}
+
+bool makePrivateDirectory(const QString& directory, QString* problem)
+{
+    const QString clean = QDir::cleanPath(QDir(directory).absolutePath());
+    // Walk down from the root, creating only what is missing.
+    QString path;
+    const QStringList parts = clean.split(QLatin1Char('/'), Qt::SkipEmptyParts);
+    for (const QString& part : parts) {
+        path += QLatin1Char('/') + part;
+        const QByteArray name = QFile::encodeName(path);
+        if (::mkdir(name.constData(), 0700) == 0) {
+            // mkdir's mode passes through the umask; a folder we make is ours alone, exactly.
+            ::chmod(name.constData(), 0700);
+            continue;
+        }
+        const int error = errno;
+        if (error == EEXIST) {
+            struct stat st { };
+            if (::stat(name.constData(), &st) == 0 && S_ISDIR(st.st_mode))
+                continue;
+            if (problem)
+                *problem = QStringLiteral("%1 is not a folder").arg(path);
+            return false;
+        }
+        if (problem)
+            *problem = QStringLiteral("%1: %2").arg(path, errorText(error));
+        return false;
+    }
+    return true;
 }
 
 } // namespace PreferencesFile

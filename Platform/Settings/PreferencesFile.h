@@ -38,22 +38,34 @@ std::optional<QJsonObject> parse(const QByteArray& bytes, QString* why = nullptr
 // (dotfile managers link the settings file from elsewhere, and the link must stay a link).
 QString writeTarget(const QString& path);
 
-// Writes `bytes` to a private temporary file beside `target`, syncs it and renames it over
-// `target`. On failure nothing is replaced and `problem` says why.
+// Writes `bytes` to a private temporary file (0600 whatever the umask) beside `target`, syncs it
+// and renames it over `target`. On failure nothing is replaced and `problem` says why.
 bool replace(const QString& target, const QByteArray& bytes, QString* problem);
 
-// The advisory lock every writer of `target` takes.
-inline QString lockPath(const QString& target)
+// The advisory lock every writer of the domain file `path` takes. It sits beside the path the
+// domain was opened with, in our own settings folder, never beside a link's target: a link must not
+// make us create files where someone else chose.
+inline QString lockPath(const QString& path)
 {
-    return target + QStringLiteral(".lock");
+    return path + QStringLiteral(".lock");
 }
 
 // Removes temporary files that writers killed mid-write left beside `target`. Only safe while
 // holding the domain's lock, since every live writer holds it while its temporary file exists.
 void removeStaleTemporaries(const QString& target);
 
-// Moves a corrupt file aside as "<target>.corrupt-<UTC time>"; the new name, or empty on failure.
-QString moveAside(const QString& target);
+// Keeps `bytes`, the contents of a file that did not parse, as "<base>.corrupt-<UTC time>" (a new
+// private file; the original is never renamed, since whoever is still writing it would then write
+// into the copy). The new name, or empty on failure with `problem` set.
+QString keepAside(const QString& base, const QByteArray& bytes, QString* problem = nullptr);
+
+// Whether any process this user can see has `path` open for writing (an editor part-way through a
+// save). Looks through <procRoot>/<pid>/fd; processes it cannot look into count as not writing.
+bool isOpenForWriting(const QString& path, const QString& procRoot = QStringLiteral("/proc"));
+
+// Creates `directory` and any missing parent as private folders (0700, whatever the umask);
+// folders that already exist are left as they are. False with `problem` set on failure.
+bool makePrivateDirectory(const QString& directory, QString* problem = nullptr);
 
 // The system's text for an error number, captured before anything else can change errno.
 QString errorText(int error);
