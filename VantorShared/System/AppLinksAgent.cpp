@@ -1,12 +1,14 @@
 // The members of AppLinks that start, find and announce the agent.
 #include "VantorShared/System/AppLinks.h"
 
+#include "Platform/Session/InstanceClaim.h"
 #include "Platform/Settings/PreferencesDomain.h"
 #include "Platform/Workspace/Workspace.h"
 #include "VantorShared/Settings/SharedSettings.h"
 #include "VantorShared/Support/Log.h"
 
 #include <QCoreApplication>
+#include <QCryptographicHash>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusServiceWatcher>
@@ -40,7 +42,45 @@ std::optional<qint32> startedAgentPid(const QString& executable)
     return std::nullopt;
 }
 
+QString suiteDigest(const QString& suite)
+{
+    // A suite name may hold characters a bus name or file name cannot; its digest never does.
+    return QString::fromLatin1(QCryptographicHash::hash(suite.toUtf8(), QCryptographicHash::Sha256).toHex().left(16));
+}
+
 } // namespace
+
+QString agentBusName(const QString& suite)
+{
+    if (suite == SharedSettings::defaultSuiteName)
+        return agentIdentifier;
+    return agentIdentifier + QStringLiteral(".s") + suiteDigest(suite);
+}
+
+QString agentBusName()
+{
+    return agentBusName(SharedSettings::suiteName());
+}
+
+QString agentLockPath()
+{
+    QString folder = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    folder = folder.isEmpty() || !QDir::isAbsolutePath(folder) ? PreferencesDomain::defaultDirectory()
+                                                               : folder + QStringLiteral("/vantor");
+    return folder + QStringLiteral("/agent-") + suiteDigest(SharedSettings::suiteName()) + QStringLiteral(".lock");
+}
+
+std::optional<qint32> runningAgent()
+{
+    if (const auto& source = processSource()) {
+        const QList<ProcessScan::Entry> agents = source();
+        return agents.isEmpty() ? std::nullopt : std::optional<qint32>(agents.first().pid);
+    }
+    std::optional<qint64> holder;
+    if (!InstanceClaim::isHeld(agentBusName(), agentLockPath(), &holder))
+        return std::nullopt;
+    return qint32(holder.value_or(0));
+}
 
 QString embeddedAgentURL()
 {
@@ -77,15 +117,18 @@ std::optional<Bundle> runningAgentBundle(const QList<ProcessScan::Entry>& agents
 
 std::optional<Bundle> runningAgentBundle()
 {
-    return runningAgentBundle(agentProcesses());
+    if (processSource())
+        return runningAgentBundle(agentProcesses());
+    const auto pid = runningAgent();
+    if (!pid || *pid <= 0)
+        return std::nullopt;
+    return runningAgentBundle({ProcessScan::Entry {*pid, std::nullopt, InstanceClaim::programOf(*pid)}});
 }
 
-void launchAgentIfNeeded(int retriesLeft)
+bool launchAgentIfNeeded(int retriesLeft)
 {
-    const QList<ProcessScan::Entry> running = agentProcesses();
-    if (!running.isEmpty()) {
-        qCInfo(lcAppLinks, "agent already running (pid %d); retries left %ld", int(running.first().pid),
-            long(retriesLeft));
+    if (const auto running = runningAgent()) {
+        qCInfo(lcAppLinks, "agent already running (pid %d); retries left %ld", int(*running), long(retriesLeft));
         if (retriesLeft >= 1 && QCoreApplication::instance()) {
             QTimer::singleShot(retryMilliseconds, QCoreApplication::instance(), [retriesLeft] {
                 // The user may have switched the agent off meanwhile.
@@ -93,7 +136,7 @@ void launchAgentIfNeeded(int retriesLeft)
                     launchAgentIfNeeded(retriesLeft - 1);
             });
         }
-        return;
+        return false;
     }
 
     const QString agentPath = embeddedAgentURL();
@@ -104,34 +147,18 @@ void launchAgentIfNeeded(int retriesLeft)
     if (executable.isEmpty() || !program.isFile() || !program.isExecutable()) {
         qCCritical(lcAppLinks, "could not start the agent: %s",
             qPrintable(QStringLiteral("no agent program in %1").arg(agentPath)));
-        return;
+        return false;
     }
     if (!Workspace::shared().launchApplication(executable, {}, testEnvironment())) {
         qCCritical(lcAppLinks, "could not start the agent: %s",
             qPrintable(QStringLiteral("%1 did not start").arg(executable)));
-        return;
+        return false;
     }
     if (const auto pid = startedAgentPid(executable))
         qCInfo(lcAppLinks, "agent started, pid %d", int(*pid));
     else
         qCInfo(lcAppLinks, "agent started");
-}
-
-void claimAgentBusName()
-{
-    QDBusConnection bus = QDBusConnection::sessionBus();
-    if (!bus.isConnected() || !bus.interface())
-        return;
-    // Queued: a second copy that is about to yield must not take the name from the first.
-    bus.interface()->registerService(
-        agentBusName, QDBusConnectionInterface::QueueService, QDBusConnectionInterface::DontAllowReplacement);
-}
-
-void releaseAgentBusName()
-{
-    QDBusConnection bus = QDBusConnection::sessionBus();
-    if (bus.isConnected() && bus.interface())
-        bus.interface()->unregisterService(agentBusName);
+    return true;
 }
 
 void observeAgentPresence(QObject* context, std::function<void()> changed)
@@ -139,7 +166,7 @@ void observeAgentPresence(QObject* context, std::function<void()> changed)
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!context || !bus.isConnected())
         return;
-    auto* watcher = new QDBusServiceWatcher(agentBusName, bus, QDBusServiceWatcher::WatchForOwnerChange, context);
+    auto* watcher = new QDBusServiceWatcher(agentBusName(), bus, QDBusServiceWatcher::WatchForOwnerChange, context);
     QObject::connect(watcher, &QDBusServiceWatcher::serviceOwnerChanged, context,
         [changed = std::move(changed)](const QString&, const QString&, const QString&) { changed(); });
 }

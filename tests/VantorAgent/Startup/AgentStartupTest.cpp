@@ -3,9 +3,10 @@
 #include "Platform/Settings/PreferencesDomain.h"
 #include "Platform/Signals/DBusSignalTransport.h"
 #include "VantorAgent/Startup/AgentDelegate.h"
-#include "VantorAgent/Startup/AgentInstance.h"
 #include "VantorShared/Language/AppLanguage.h"
 #include "VantorShared/Settings/SharedSettings.h"
+#include "tests/support/AgentProcess.h"
+#include "tests/support/FakeSMCTransport.h"
 #include "tests/support/FakeStatusBar.h"
 #include "tests/support/FixtureBundle.h"
 #include "tests/support/FixtureTree.h"
@@ -26,13 +27,6 @@
 #include <unicode/locid.h>
 
 namespace {
-
-using Entry = ProcessScan::Entry;
-
-Entry agent(qint32 pid, std::optional<qint64> started)
-{
-    return {pid, started, QStringLiteral("/opt/x/VantorAgent.app/Contents/MacOS/VantorAgent")};
-}
 
 // Collects what the agent logs under its lifecycle category while it is alive.
 class LifecycleLog {
@@ -66,7 +60,6 @@ protected:
         AgentDelegate::Environment env;
         env.pid = 500;
         env.unitTestHost = unitTestHost;
-        env.agents = [this] { return agents; };
         env.terminate = [this] { ++terminated; };
         env.startDetached = [this](const QString& program, const QStringList& arguments) {
             started.append({program, arguments});
@@ -76,6 +69,8 @@ protected:
         env.monitorSources.procRoot = proc.root();
         env.monitorSources.sysRoot = proc.root();
         env.monitorSources.startTimer = false;
+        // A sensor, so that the sensors meter has something to show.
+        env.monitorSources.sensorTransport = [] { return FakeSMCTransport::oneFan(); };
         env.makeStatusBar = [] { return std::make_unique<FakeStatusBar>(); };
         return env;
     }
@@ -83,95 +78,60 @@ protected:
     IsolatedSettings settings;
     FixtureTree proc {QStringLiteral("proc-sample")};
     LifecycleLog log;
-    QList<Entry> agents;
     int terminated = 0;
     QList<QPair<QString, QStringList>> started;
 };
 
 } // namespace
 
-TEST(AgentInstanceTest, TheEarliestStartSurvivesWhateverItsPid)
+TEST_F(AgentDelegateTest, AHeldClaimIsReportedBeforeTheMasterSwitchAndNamesItsHolder)
 {
-    // The later of two agents quits even with the lower pid; the earlier stays.
-    EXPECT_TRUE(AgentInstance::shouldYield(100, {agent(100, 2000), agent(200, 1000)}));
-    EXPECT_FALSE(AgentInstance::shouldYield(200, {agent(100, 2000), agent(200, 1000)}));
-    // Equal or unreadable start times: the higher pid quits.
-    EXPECT_TRUE(AgentInstance::shouldYield(200, {agent(100, 1000), agent(200, 1000)}));
-    EXPECT_FALSE(AgentInstance::shouldYield(100, {agent(100, 1000), agent(200, 1000)}));
-    EXPECT_TRUE(AgentInstance::shouldYield(200, {agent(200, 1000), agent(100, std::nullopt)}));
-    EXPECT_FALSE(AgentInstance::shouldYield(100, {agent(200, std::nullopt), agent(100, 5000)}));
-    // Not in the list (or no list at all): stay.
-    EXPECT_FALSE(AgentInstance::shouldYield(300, {agent(100, 1000), agent(200, 1000)}));
-    EXPECT_FALSE(AgentInstance::shouldYield(300, {}));
-    // Alone, or listed twice: nobody else is earlier.
-    EXPECT_FALSE(AgentInstance::shouldYield(100, {agent(100, 1000), agent(100, 1000)}));
-    // Any earlier one among several is enough.
-    EXPECT_TRUE(AgentInstance::shouldYield(300, {agent(300, 3000), agent(400, 4000), agent(200, 2000)}));
-}
-
-TEST_F(AgentDelegateTest, AnEarlierCopyIsReportedBeforeTheMasterSwitch)
-{
-    agents = {agent(500, 2000), agent(400, 1000)};
+    // Another agent holds the claim (here this very process, through a descriptor of its own).
+    QTemporaryDir runtime;
+    const QString lock = runtime.path() + QStringLiteral("/vantor/agent.lock");
+    InstanceClaim holder(QString(), lock);
+    ASSERT_EQ(holder.claim(), InstanceClaim::Outcome::owned);
     SharedSettings::store().setBool(SharedSettings::Key::agentEnabled, false);
-    AgentDelegate delegate(environment());
+    auto env = environment();
+    env.makeClaim = [&] { return std::make_unique<InstanceClaim>(QString(), lock); };
+    AgentDelegate delegate(env);
     delegate.applicationDidFinishLaunching();
     EXPECT_EQ(terminated, 1);
+    const QString me = QString::number(QCoreApplication::applicationPid());
     EXPECT_EQ(log.lines,
         QStringList {QStringLiteral("an agent of this user, session bus and settings suite is already running "
-                                    "(pid 400, /opt/x/VantorAgent.app/Contents/MacOS/VantorAgent); exiting")});
+                                    "(pid %1, %2); exiting")
+                         .arg(me, QFileInfo(QStringLiteral("/proc/self/exe")).symLinkTarget())});
     EXPECT_EQ(delegate.monitor(), nullptr);
     EXPECT_TRUE(delegate.signalListener().tokens().isEmpty());
 }
 
-TEST(AgentInstanceTest, OnlyAnEarlierAgentOfTheSameUserBusAndSuiteIsARival)
+TEST_F(AgentDelegateTest, TheHolderRunsAndQuitsWhenItLosesTheClaim)
 {
-    using Scope = AgentInstance::Scope;
-    const Scope own {1000, QStringLiteral("unix:path=/run/user/1000/bus"), QStringLiteral("suite")};
-    QHash<qint32, std::optional<Scope>> scopes {
-        {100, Scope {1001, own.bus, own.suite}}, // another user
-        {200, Scope {1000, QStringLiteral("unix:path=/tmp/other-bus"), own.suite}}, // another session bus
-        {300, Scope {1000, own.bus, QStringLiteral("other.suite")}}, // another settings suite
-        {400, std::nullopt}, // gone, or unreadable
-        {600, own}, // a rival, but started later
-    };
-    const auto scopeOf = [&scopes](qint32 pid) { return scopes.value(pid); };
-    const QList<Entry> agents {
-        agent(100, 1000), agent(200, 1000), agent(300, 1000), agent(400, 1000), agent(500, 2000), agent(600, 3000)};
-    EXPECT_EQ(AgentInstance::yieldTarget(500, agents, own, scopeOf), std::nullopt);
+    QTemporaryDir runtime;
+    const QString lock = runtime.path() + QStringLiteral("/agent.lock");
+    auto env = environment();
+    env.makeClaim = [&] { return std::make_unique<InstanceClaim>(QString(), lock); };
+    AgentDelegate delegate(env);
+    delegate.applicationDidFinishLaunching();
+    EXPECT_EQ(terminated, 0);
+    ASSERT_NE(delegate.monitor(), nullptr);
+    // A newcomer finds it held, by this agent.
+    std::optional<qint64> holder;
+    EXPECT_TRUE(InstanceClaim::isHeld(QString(), lock, &holder));
+    EXPECT_EQ(holder, qint64(QCoreApplication::applicationPid()));
+    InstanceClaim newcomer(QString(), lock);
+    EXPECT_EQ(newcomer.claim(), InstanceClaim::Outcome::heldElsewhere);
 
-    scopes[300] = own;
-    scopes[200] = own;
-    const auto target = AgentInstance::yieldTarget(500, agents, own, scopeOf);
-    ASSERT_TRUE(target.has_value());
-    EXPECT_EQ(target->pid, 200) << "the earliest rival is named (equal start times: the lower pid)";
-}
-
-TEST(AgentInstanceTest, AScopeIsReadFromTheProcessEnvironment)
-{
-    QTemporaryDir root;
-    const auto write = [&root](qint32 pid, const QByteArray& environ) {
-        QDir().mkpath(root.path() + QStringLiteral("/%1").arg(pid));
-        QFile file(root.path() + QStringLiteral("/%1/environ").arg(pid));
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(QByteArray(environ).replace('|', '\0'));
-    };
-    write(10, "HOME=/home/a|DBUS_SESSION_BUS_ADDRESS=unix:path=/tmp/b|VANTOR_SETTINGS_SUITE=x'y|");
-    write(11, "XDG_RUNTIME_DIR=/run/user/7|NOEQUALS|");
-    const auto a = AgentInstance::scopeOf(10, root.path());
-    ASSERT_TRUE(a.has_value());
-    EXPECT_EQ(a->bus, QStringLiteral("unix:path=/tmp/b"));
-    EXPECT_EQ(a->suite, QStringLiteral("x'y"));
-    const auto b = AgentInstance::scopeOf(11, root.path());
-    ASSERT_TRUE(b.has_value());
-    EXPECT_EQ(b->bus, QStringLiteral("unix:path=/run/user/7/bus"));
-    EXPECT_EQ(b->suite, SharedSettings::defaultSuiteName);
-    EXPECT_EQ(b->uid, a->uid);
-    EXPECT_EQ(AgentInstance::scopeOf(12, root.path()), std::nullopt);
+    ASSERT_NE(delegate.instanceClaim(), nullptr);
+    emit delegate.instanceClaim()->lost();
+    EXPECT_EQ(terminated, 1);
+    EXPECT_TRUE(log.lines.last().startsWith(QStringLiteral("this agent lost its claim")))
+        << log.lines.last().toStdString();
 }
 
 TEST_F(AgentDelegateTest, TheMasterSwitchOffEndsTheAgent)
 {
-    agents = {agent(500, 2000)};
     SharedSettings::store().setBool(SharedSettings::Key::agentEnabled, false);
     AgentDelegate delegate(environment());
     delegate.applicationDidFinishLaunching();
@@ -182,7 +142,6 @@ TEST_F(AgentDelegateTest, TheMasterSwitchOffEndsTheAgent)
 
 TEST_F(AgentDelegateTest, AUnitTestHostKeepsRunningWithoutMonitorButHearsQuit)
 {
-    agents = {agent(500, 2000), agent(400, 1000)};
     SharedSettings::store().setBool(SharedSettings::Key::agentEnabled, false);
     AgentDelegate delegate(environment(true));
     delegate.applicationDidFinishLaunching();
@@ -331,58 +290,13 @@ TEST(AgentRelaunchTest, TheShellWaitsForTheOldCopyThenStartsAHostilePathVerbatim
 
 namespace {
 
-// The built agent, run as a real process with its own settings.
-class AgentProcess {
-public:
-    explicit AgentProcess(const QString& suite,
-        const QString& executable = QStringLiteral(VANTOR_AGENT_BUNDLE "/Contents/MacOS/VantorAgent"))
-        : m_suite(suite)
-    {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("XDG_CONFIG_HOME"), configHome());
-        env.insert(SharedSettings::Env::settingsSuite, suite);
-        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-        env.remove(SharedSettings::Env::testConfiguration);
-        process.setProcessEnvironment(env);
-        process.setProgram(executable);
-    }
-    QString configHome() const { return m_home.path(); }
-    void setBool(const QString& key, bool value)
-    {
-        auto domain = PreferencesDomain::open(m_suite, m_home.path() + QStringLiteral("/vantor"));
-        domain->setBool(key, value);
-    }
-    // Waits until the agent logged `line` (or ended); returns everything it logged.
-    bool waitForLog(const QString& line, int milliseconds = 10000)
-    {
-        QElapsedTimer clock;
-        clock.start();
-        while (clock.elapsed() < milliseconds) {
-            log += QString::fromUtf8(process.readAllStandardError());
-            if (log.contains(line))
-                return true;
-            if (process.state() == QProcess::NotRunning)
-                return false;
-            process.waitForReadyRead(100);
-        }
-        return false;
-    }
-
-    QProcess process;
-    QString log;
-
-private:
-    QString m_suite;
-    QTemporaryDir m_home;
-};
-
 bool haveSessionBus()
 {
     return QDBusConnection::sessionBus().isConnected();
 }
 
-// Real agents see every other agent on the machine, so the tests that start them take turns, also
-// with parallel runs of this suite; an agent somebody else left running makes them pointless.
+// The tests that start real agents take turns, also with parallel runs of this suite, so that
+// their start-up times do not add up. Agents of other sessions or suites do not disturb them.
 class AgentMachineTurn {
 public:
     AgentMachineTurn()
@@ -391,7 +305,6 @@ public:
         m_lock.setStaleLockTime(0);
         m_lock.lock();
     }
-    bool otherAgentsRunning() const { return !ProcessScan::agents().isEmpty(); }
 
 private:
     QLockFile m_lock;
@@ -402,8 +315,6 @@ private:
 TEST(AgentProcessTest, QuitAgentEndsARunningAgent)
 {
     AgentMachineTurn turn;
-    if (turn.otherAgentsRunning())
-        GTEST_SKIP() << "another agent is running on this machine";
     if (!haveSessionBus())
         GTEST_SKIP() << "no session bus";
     AgentProcess agent(QStringLiteral("agent.quit.%1").arg(QCoreApplication::applicationPid()));
@@ -428,8 +339,6 @@ TEST(AgentProcessTest, QuitAgentEndsARunningAgent)
 TEST(AgentProcessTest, AgentWithTheMasterSwitchOffExitsAtOnce)
 {
     AgentMachineTurn turn;
-    if (turn.otherAgentsRunning())
-        GTEST_SKIP() << "another agent is running on this machine";
     AgentProcess agent(QStringLiteral("agent.off.%1").arg(QCoreApplication::applicationPid()));
     agent.setBool(SharedSettings::Key::agentEnabled, false);
     agent.process.start();
@@ -444,8 +353,6 @@ TEST(AgentProcessTest, AgentWithTheMasterSwitchOffExitsAtOnce)
 TEST(AgentProcessTest, ALaterCopyElsewhereYieldsToTheRunningOne)
 {
     AgentMachineTurn turn;
-    if (turn.otherAgentsRunning())
-        GTEST_SKIP() << "another agent is running on this machine";
     if (!haveSessionBus())
         GTEST_SKIP() << "no session bus";
     // A second installation: the same program in another bundle.
@@ -527,8 +434,6 @@ TEST(AgentProcessTest, WithoutADisplayTheAgentSaysSoAndFails)
 TEST(AgentProcessTest, AgentsOfDifferentSuitesRunSideBySide)
 {
     AgentMachineTurn turn;
-    if (turn.otherAgentsRunning())
-        GTEST_SKIP() << "another agent is running on this machine";
     if (!haveSessionBus())
         GTEST_SKIP() << "no session bus";
     const QString pid = QString::number(QCoreApplication::applicationPid());
