@@ -6,8 +6,14 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
-#include <QSaveFile>
 #include <QStandardPaths>
+
+#include <cerrno>
+#include <cstring>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -79,6 +85,71 @@ bool programExists(const QString& program)
     return info.isFile() && info.isExecutable();
 }
 
+QString errnoText()
+{
+    return QString::fromLocal8Bit(std::strerror(errno));
+}
+
+// Makes `directory` and any missing folder above it, each 0700 whatever the umask: the folders
+// hold what runs at every login. Folders that exist already keep their modes.
+std::optional<QString> makePrivateFolders(const QString& directory)
+{
+    const QString clean = QDir::cleanPath(directory);
+    QStringList missing;
+    for (QString path = clean; !QFileInfo(path).exists() && !QFileInfo(path).isSymLink();
+         path = QFileInfo(path).path()) {
+        if (path == QLatin1String("/") || path.isEmpty())
+            break;
+        missing.prepend(path);
+    }
+    for (const QString& path : std::as_const(missing)) {
+        const QByteArray native = QFile::encodeName(path);
+        if (::mkdir(native.constData(), 0700) != 0 && errno != EEXIST)
+            return QStringLiteral("cannot make %1: %2").arg(path, errnoText());
+        // The umask may have taken bits that the owner needs.
+        const int descriptor = ::open(native.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        if (descriptor >= 0) {
+            struct stat status { };
+            if (::fstat(descriptor, &status) == 0 && status.st_uid == ::geteuid() && (status.st_mode & 07777) != 0700)
+                ::fchmod(descriptor, 0700);
+            ::close(descriptor);
+        }
+    }
+    if (!QFileInfo(clean).isDir())
+        return QStringLiteral("%1 is not a folder").arg(clean);
+    return std::nullopt;
+}
+
+// Replaces the file at `path` with `text`, whole or not at all (a session that starts meanwhile
+// never sees half an entry), mode 0644 whatever the umask. A link planted at the temporary name
+// is never followed.
+std::optional<QString> writeEntryFile(const QString& path, const QByteArray& text)
+{
+    const QByteArray target = QFile::encodeName(path);
+    const QByteArray temporary = target + ".new";
+    ::unlink(temporary.constData());
+    const int descriptor = ::open(temporary.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+    if (descriptor < 0)
+        return errnoText();
+    bool written = ::fchmod(descriptor, 0644) == 0;
+    for (qsizetype done = 0; written && done < text.size();) {
+        const ssize_t count = ::write(descriptor, text.constData() + done, size_t(text.size() - done));
+        if (count < 0 && errno == EINTR)
+            continue;
+        written = count > 0;
+        done += count > 0 ? count : 0;
+    }
+    written = written && ::fsync(descriptor) == 0;
+    const QString failure = written ? QString() : errnoText();
+    ::close(descriptor);
+    if (!written || ::rename(temporary.constData(), target.constData()) != 0) {
+        const QString reason = failure.isEmpty() ? errnoText() : failure;
+        ::unlink(temporary.constData());
+        return reason;
+    }
+    return std::nullopt;
+}
+
 bool startDetached(const QString& program, const QStringList& arguments)
 {
     QProcess process;
@@ -116,8 +187,10 @@ LoginItemStatus XdgAutostartService::status() const
     if (!info.exists() && !info.isSymLink())
         return LoginItemStatus::notRegistered;
     const auto entry = readEntry(m_entryPath);
-    // An entry we cannot read, or one that starts nothing that exists, can only be replaced.
-    if (!entry || !programExists(entry->program))
+    // An entry we cannot read, or one that starts nothing that exists, can only be replaced. A
+    // path with a % in it counts as nothing: launchers look up the program before they expand
+    // the escaped %%, find no such file and start nothing.
+    if (!entry || !programExists(entry->program) || entry->program.contains(QLatin1Char('%')))
         return LoginItemStatus::notFound;
     return entry->switchedOff ? LoginItemStatus::requiresApproval : LoginItemStatus::enabled;
 }
@@ -133,14 +206,10 @@ std::optional<LoginItemError> XdgAutostartService::registerItem()
         if (entry && entry->program == m_program)
             return LoginItemError {LoginItemError::alreadyRegistered, QStringLiteral("already registered")};
     }
-    QDir().mkpath(m_directory);
-    // Written whole or not at all: a session that starts meanwhile never sees half an entry.
-    QSaveFile file(m_entryPath);
-    if (!file.open(QIODevice::WriteOnly) || file.write(*text) != text->size() || !file.commit()) {
-        const QString reason = file.errorString();
-        file.cancelWriting();
-        return LoginItemError {LoginItemError::failed, reason};
-    }
+    if (const auto reason = makePrivateFolders(m_directory))
+        return LoginItemError {LoginItemError::failed, *reason};
+    if (const auto reason = writeEntryFile(m_entryPath, *text))
+        return LoginItemError {LoginItemError::failed, *reason};
     return std::nullopt;
 }
 
@@ -161,7 +230,7 @@ void XdgAutostartService::openSystemSettings()
         [](const QString& name) { return QStandardPaths::findExecutable(name); });
     if (command && m_launcher(command->program, command->arguments))
         return;
-    QDir().mkpath(m_directory);
+    makePrivateFolders(m_directory);
     if (!m_launcher(QStringLiteral("xdg-open"), {m_directory}))
         qCWarning(lcPlatform, "could not open the autostart folder %s", qPrintable(m_directory));
 }
@@ -202,7 +271,9 @@ XdgAutostartService::EntryReading XdgAutostartService::readEntryText(const QByte
 std::optional<QByteArray> XdgAutostartService::entryText(
     const QString& identifier, const QString& program, const QString& displayName)
 {
-    if (!QDir::isAbsolutePath(program))
+    // Launchers check that the program exists before they expand field codes, so a % (escaped as
+    // %%) leaves them looking for a file that is not there: such a path is refused, not written.
+    if (!QDir::isAbsolutePath(program) || program.contains(QLatin1Char('%')))
         return std::nullopt;
     for (const QChar c : program)
         if (c.category() == QChar::Other_Control)

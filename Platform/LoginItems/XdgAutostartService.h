@@ -15,6 +15,10 @@
 // The desktops' own startup settings switch an entry off without removing it, by Hidden=true or
 // by their X-<Desktop>-Autostart-enabled=false key; such an entry reads as requiring approval, and
 // registering again writes an enabled entry over it.
+//
+// The entry is read at every login, so it is written 0644 and a folder we make for it 0700,
+// whatever the umask; an entry whose program cannot be started (missing, or behind a path that
+// launchers refuse) reads as not found.
 class XdgAutostartService final : public LoginItemService {
 public:
     struct Command {
@@ -48,8 +52,8 @@ public:
         bool switchedOff = false;
     };
     static EntryReading readEntryText(const QByteArray& text);
-    // The entry's text for `program`; none when the path cannot be written into an entry (not
-    // absolute, or holding control characters).
+    // The entry's text for `program`; none when the path cannot be written into an entry that
+    // launchers run (not absolute, holding control characters or a %).
     static std::optional<QByteArray> entryText(
         const QString& identifier, const QString& program, const QString& displayName);
     // The Exec value that runs `program` with no arguments: quoted as an argument, field codes

@@ -7,6 +7,58 @@
 namespace Appcast {
 namespace {
 
+// Real feeds nest four or five levels deep; anything far past that is hostile.
+constexpr int maximumDepth = 32;
+
+// Refuses documents nested deeper than maximumDepth before anything reads them as a feed, so
+// no later step ever meets untrusted depth. The reader keeps its own element stack, not ours.
+std::optional<QString> depthProblem(const QByteArray& xml)
+{
+    QXmlStreamReader reader(xml);
+    int depth = 0;
+    while (!reader.atEnd()) {
+        switch (reader.readNext()) {
+        case QXmlStreamReader::StartElement:
+            if (++depth > maximumDepth)
+                return QStringLiteral("line %1: elements are nested deeper than %2 levels")
+                    .arg(reader.lineNumber())
+                    .arg(maximumDepth);
+            break;
+        case QXmlStreamReader::EndElement:
+            --depth;
+            break;
+        default:
+            break;
+        }
+    }
+    return std::nullopt;
+}
+
+// The text inside the current element and all elements within it, read in a loop; the reader
+// ends on the element's end tag.
+QString collectText(QXmlStreamReader& reader)
+{
+    QString text;
+    int depth = 1;
+    while (depth > 0 && !reader.atEnd()) {
+        switch (reader.readNext()) {
+        case QXmlStreamReader::StartElement:
+            ++depth;
+            break;
+        case QXmlStreamReader::EndElement:
+            --depth;
+            break;
+        case QXmlStreamReader::Characters:
+        case QXmlStreamReader::EntityReference:
+            text += reader.text();
+            break;
+        default:
+            break;
+        }
+    }
+    return text;
+}
+
 QString attribute(const QXmlStreamAttributes& attributes, const QString& name)
 {
     return attributes.value(updateNamespace, name).toString().trimmed();
@@ -43,7 +95,7 @@ AppcastItem readItem(QXmlStreamReader& reader)
     QString version, shortVersion;
     while (reader.readNextStartElement()) {
         if (isPlain(reader, QLatin1String("title"))) {
-            item.title = reader.readElementText(QXmlStreamReader::IncludeChildElements).trimmed();
+            item.title = collectText(reader).trimmed();
         } else if (isOurs(reader, QLatin1String("version"))) {
             version = reader.readElementText().trimmed();
         } else if (isOurs(reader, QLatin1String("shortVersionString"))) {
@@ -72,6 +124,11 @@ AppcastItem readItem(QXmlStreamReader& reader)
 
 std::optional<QList<AppcastItem>> parse(const QByteArray& xml, QString* error)
 {
+    if (const auto problem = depthProblem(xml)) {
+        if (error)
+            *error = *problem;
+        return std::nullopt;
+    }
     QXmlStreamReader reader(xml);
     QList<AppcastItem> items;
     if (!reader.readNextStartElement() || !isPlain(reader, QLatin1String("rss"))) {
@@ -102,24 +159,35 @@ std::optional<QList<AppcastItem>> parse(const QByteArray& xml, QString* error)
     return items;
 }
 
-bool isValid(const AppcastItem& item)
+bool isAllowedLocation(const QUrl& url, const QUrl& feedURL)
 {
-    static const QStringList schemes {QStringLiteral("https"), QStringLiteral("http"), QStringLiteral("file")};
-    if (item.versionString.isEmpty() || item.contentLength <= 0 || !item.fileURL.isValid()
-        || !schemes.contains(item.fileURL.scheme()))
+    if (!url.isValid() || url.isRelative())
         return false;
-    if (item.fileURL.scheme() != QLatin1String("file") && item.fileURL.host().isEmpty())
+    if (url.scheme() == QLatin1String("https"))
+        return !url.host().isEmpty();
+    // A local file may name local files; nothing fetched over the network may.
+    return url.scheme() == QLatin1String("file") && feedURL.scheme() == QLatin1String("file")
+        && feedURL.host().isEmpty() && url.host().isEmpty();
+}
+
+bool isValid(const AppcastItem& item, const QUrl& feedURL)
+{
+    if (item.versionString.isEmpty() || item.contentLength <= 0 || !isAllowedLocation(item.fileURL, feedURL))
         return false;
     const auto signature = QByteArray::fromBase64Encoding(item.edSignature, QByteArray::AbortOnBase64DecodingErrors);
     return signature && signature.decoded.size() == 64;
 }
 
-std::optional<AppcastItem> newestValidItem(const QList<AppcastItem>& items)
+std::optional<AppcastItem> newestValidItem(const QList<AppcastItem>& items, const QUrl& feedURL)
 {
     std::optional<AppcastItem> newest;
     for (const AppcastItem& item : items)
-        if (isValid(item) && (!newest || VersionComparison::compare(item.versionString, newest->versionString) > 0))
+        if (isValid(item, feedURL)
+            && (!newest || VersionComparison::compare(item.versionString, newest->versionString) > 0))
             newest = item;
+    // Release notes are only a link to offer; one the feed may not name is dropped, not the release.
+    if (newest && !isAllowedLocation(newest->releaseNotesURL, feedURL))
+        newest->releaseNotesURL.clear();
     return newest;
 }
 

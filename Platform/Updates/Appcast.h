@@ -28,14 +28,21 @@ namespace Appcast {
 inline const QString updateNamespace = QStringLiteral("urn:quillon:update");
 
 // Every item of the feed, in document order; none when the text is not a well-formed RSS
-// document. Items are returned even when incomplete; isValid tells which can be installed.
+// document or nests elements implausibly deep (the reason goes to `error`). Items are returned
+// even when incomplete; isValid tells which can be installed.
 std::optional<QList<AppcastItem>> parse(const QByteArray& xml, QString* error = nullptr);
 
-// An item that names a build version and an archive (http, https or file URL) with a positive
-// length and a signature of the right size.
-bool isValid(const AppcastItem& item);
+// Whether a feed fetched from `feedURL` may send us to `url`: an https address with a host, or a
+// local file when the feed itself is a local file. Plain http never is: whoever sits on the
+// network path could swap what it serves.
+bool isAllowedLocation(const QUrl& url, const QUrl& feedURL);
 
-// The valid item with the highest build version (the first of equals); none when no item is valid.
-std::optional<AppcastItem> newestValidItem(const QList<AppcastItem>& items);
+// An item of the feed at `feedURL` that names a build version and an archive at an allowed
+// location, with a positive length and a signature of the right size.
+bool isValid(const AppcastItem& item, const QUrl& feedURL);
+
+// The valid item with the highest build version (the first of equals); none when no item is
+// valid. Its release notes link is dropped when it is not at an allowed location.
+std::optional<AppcastItem> newestValidItem(const QList<AppcastItem>& items, const QUrl& feedURL);
 
 } // namespace Appcast

@@ -3,6 +3,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
+#include <QSet>
+#include <QStringList>
 
 #include <archive.h>
 #include <archive_entry.h>
@@ -28,22 +31,73 @@ bool isContained(const QString& path)
     return !components.isEmpty() && !components.contains(QStringLiteral(".."));
 }
 
-// A symbolic link's target, resolved against the link's own folder, must stay inside.
-bool linkStaysInside(const QString& linkPath, const QString& target)
+QStringList componentsOf(const QString& path)
 {
-    if (target.isEmpty() || target.startsWith(QLatin1Char('/')))
-        return false;
-    int depth = int(linkPath.split(QLatin1Char('/'), Qt::SkipEmptyParts).size()) - 1;
-    for (const QString& component : target.split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
-        if (component == QLatin1String(".."))
-            --depth;
-        else if (component != QLatin1String("."))
-            ++depth;
-        if (depth < 0)
-            return false;
-    }
-    return true;
+    QStringList components = path.split(QLatin1Char('/'), Qt::SkipEmptyParts);
+    components.removeAll(QStringLiteral("."));
+    return components;
 }
+
+// The links met so far, by their normalised path inside the archive, each with the path it
+// resolves to; and every path that a resolution walked through as a plain folder. A later link at
+// such a path would change where the earlier link leads, so it is refused.
+struct LinkMap {
+    QHash<QString, QStringList> resolved;
+    QSet<QString> walkedFolders;
+
+    // True when the entry at `components` would be written through an earlier link; otherwise
+    // the folders it lies in are noted as folders.
+    bool passesThroughLink(const QStringList& components)
+    {
+        QString prefix;
+        for (qsizetype i = 0; i + 1 < components.size(); ++i) {
+            prefix += (i ? QStringLiteral("/") : QString()) + components.at(i);
+            if (resolved.contains(prefix))
+                return true;
+            walkedFolders.insert(prefix);
+        }
+        return false;
+    }
+
+    // Resolves the link at `link` to `target` lexically, against the link's own folder and
+    // through earlier links, and records it. False when the target is absolute, leaves the bundle
+    // (the link's top-level folder), or the link sits where an earlier resolution saw a folder.
+    bool add(const QStringList& link, const QString& target)
+    {
+        if (link.size() < 2 || target.isEmpty() || target.startsWith(QLatin1Char('/')))
+            return false;
+        const QString linkPath = link.join(QLatin1Char('/'));
+        if (walkedFolders.contains(linkPath) || resolved.contains(linkPath))
+            return false;
+        QStringList parts = link.mid(0, link.size() - 1);
+        QStringList walked;
+        for (const QString& component : componentsOf(target)) {
+            if (component == QLatin1String("..")) {
+                if (parts.isEmpty())
+                    return false;
+                parts.removeLast();
+                continue;
+            }
+            parts.append(component);
+            const QString path = parts.join(QLatin1Char('/'));
+            const auto earlier = resolved.constFind(path);
+            if (earlier != resolved.constEnd())
+                parts = *earlier;
+            else
+                walked.append(path);
+        }
+        // Inside the bundle: its top-level folder or anything under it.
+        if (parts.isEmpty() || parts.first() != link.first())
+            return false;
+        // The last part is what the link names; only the folders before it were walked through.
+        if (!walked.isEmpty() && walked.last() == parts.join(QLatin1Char('/')))
+            walked.removeLast();
+        for (const QString& path : std::as_const(walked))
+            walkedFolders.insert(path);
+        resolved.insert(linkPath, parts);
+        return true;
+    }
+};
 
 QString errorOf(archive* a, const char* fallback)
 {
@@ -79,6 +133,7 @@ std::optional<QString> extract(const QString& archivePath, const QString& destin
         return QStringLiteral("the folder %1 does not exist").arg(destination);
     qint64 total = 0;
     qint64 entries = 0;
+    LinkMap links;
     for (;;) {
         archive_entry* entry = nullptr;
         const int status = archive_read_next_header(reader.get(), &entry);
@@ -96,10 +151,13 @@ std::optional<QString> extract(const QString& archivePath, const QString& destin
         const auto type = archive_entry_filetype(entry);
         if (archive_entry_hardlink(entry))
             return QStringLiteral("the archive holds a hard link: %1").arg(name);
+        const QStringList components = componentsOf(name);
+        if (links.passesThroughLink(components))
+            return QStringLiteral("the archive writes through a link: %1").arg(name);
         if (type == AE_IFLNK) {
             const char* target = archive_entry_symlink(entry);
-            if (!linkStaysInside(name, target ? QFile::decodeName(target) : QString()))
-                return QStringLiteral("the archive holds a link that leads outside: %1").arg(name);
+            if (!links.add(components, target ? QFile::decodeName(target) : QString()))
+                return QStringLiteral("the archive holds a link that leads outside its bundle: %1").arg(name);
         } else if (type != AE_IFREG && type != AE_IFDIR) {
             return QStringLiteral("the archive holds a special file: %1").arg(name);
         }

@@ -7,9 +7,11 @@
 // Unpacks an update archive (tar, optionally gzip-, xz-, bzip2- or zstd-compressed, or zip) with
 // libarchive into an existing, empty folder.
 //
-// Only plain files, folders and relative symbolic links that stay inside the folder are
-// accepted; an absolute path, a ".." component, a hard link, a device or a link leading out of
-// the folder makes the whole archive refused. Sizes are capped so a hostile archive cannot fill
+// Only plain files, folders and relative symbolic links that stay inside their bundle (the
+// top-level folder they lie in) are accepted. Link targets are resolved by their text, against the
+// link's folder and through the links before them, never by asking the file system. An absolute
+// path, a ".." component, a hard link, a device, an entry written through a link, or a link whose
+// target leaves its bundle makes the whole archive refused. Sizes are capped so a hostile archive cannot fill
 // the disk.
 namespace ArchiveExtractor {
 

@@ -6,6 +6,7 @@
 #include "Platform/Updates/Appcast.h"
 #include "Platform/Updates/BundleInstaller.h"
 #include "Platform/Updates/FeedUpdaterSession.h"
+#include "Platform/Updates/InstallationLock.h"
 #include "Platform/Updates/UpdateSignature.h"
 #include "Platform/Updates/VersionComparison.h"
 
@@ -15,6 +16,7 @@
 #include <QNetworkAccessManager>
 #include <QNetworkRequest>
 #include <QProcess>
+#include <QStorageInfo>
 
 #include <unistd.h>
 
@@ -26,6 +28,7 @@ namespace {
 constexpr qint64 maximumFeedBytes = 8 << 20;
 // A transfer that receives nothing for this long is given up.
 constexpr int transferTimeoutMs = 60000;
+constexpr int maximumRedirects = 5;
 
 QString textValue(const Bundle& bundle, const QString& key)
 {
@@ -69,11 +72,10 @@ std::optional<UpdateError> FeedUpdater::start()
         return UpdateError {
             UpdateError::Kind::configuration, QStringLiteral("the app names no update feed (SUFeedURL)")};
     m_feedURL = QUrl(feed, QUrl::StrictMode);
-    if (!m_feedURL.isValid()
-        || !QStringList {QStringLiteral("https"), QStringLiteral("http"), QStringLiteral("file")}.contains(
-            m_feedURL.scheme()))
+    // A feed is https, or a local file (a file on another host would be fetched over the network).
+    if (!Appcast::isAllowedLocation(m_feedURL, m_feedURL))
         return UpdateError {UpdateError::Kind::configuration,
-            QStringLiteral("the update feed %1 is not an http, https or file address").arg(feed)};
+            QStringLiteral("the update feed %1 is not an https address or a local file").arg(feed)};
     const auto key = UpdateSignature::decodePublicKey(textValue(*host, QStringLiteral("SUPublicEDKey")));
     if (!key)
         return UpdateError {
@@ -93,8 +95,12 @@ std::optional<UpdateError> FeedUpdater::start()
         m_interval = ok && seconds >= 3600 ? milliseconds(seconds * 1000) : milliseconds(hours(24));
     }
 
-    // What an interrupted install left behind goes before anything else happens.
-    BundleInstaller::removeLeftovers(m_hostPath);
+    // What an interrupted install left behind goes before anything else happens, unless another
+    // updater of this copy is at work: then it is that updater's, and goes at the next cycle.
+    if (auto lock = InstallationLock::tryAcquire(m_hostPath))
+        BundleInstaller::removeLeftovers(m_hostPath);
+    if (!m_options.availableBytes)
+        m_options.availableBytes = [](const QString& folder) { return QStorageInfo(folder).bytesAvailable(); };
     m_network = std::make_unique<QNetworkAccessManager>();
     m_started = true;
     emit canCheckForUpdatesChanged(true);
@@ -167,6 +173,21 @@ void FeedUpdater::beginSession(bool userInitiated)
     emit canCheckForUpdatesChanged(false);
     if (userInitiated && m_driver)
         m_driver->showProgress(UpdateUserDriver::Stage::checking, 0, 0, [this] { cancel(); });
+    QString busy;
+    m_session->lock = InstallationLock::tryAcquire(m_hostPath, &busy);
+    if (!m_session->lock) {
+        fail({UpdateError::Kind::feed, QStringLiteral("cannot check for updates now: %1").arg(busy)});
+        return;
+    }
+    // The folder may have been opened to others since the start; then nothing beside the bundle
+    // is ours to trust.
+    if (const auto reason
+        = UpdateInstallation::reasonNotToUpdate(m_hostPath, m_options.packageName, m_options.installationPaths)) {
+        fail({UpdateError::Kind::configuration, *reason});
+        return;
+    }
+    // With the lock held, whatever lies beside the bundle is left over from an earlier cycle.
+    BundleInstaller::removeLeftovers(m_hostPath);
     fetchFeed();
 }
 
@@ -174,10 +195,22 @@ QNetworkReply* FeedUpdater::get(const QUrl& url)
 {
     QNetworkRequest request(url);
     request.setTransferTimeout(transferTimeoutMs);
-    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
+    // Every redirect is looked at: only one to another https address is followed.
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::UserVerifiedRedirectPolicy);
+    request.setMaximumRedirectsAllowed(maximumRedirects);
     request.setHeader(QNetworkRequest::UserAgentHeader,
         QStringLiteral("%1/%2").arg(QFileInfo(m_hostPath).completeBaseName(), installedBuild()));
-    return m_network->get(request);
+    QNetworkReply* reply = m_network->get(request);
+    connect(reply, &QNetworkReply::redirected, reply, [this, reply](const QUrl& target) {
+        if (target.scheme() == QLatin1String("https") && !target.host().isEmpty()) {
+            emit reply->redirectAllowed();
+            return;
+        }
+        if (m_session)
+            m_session->refusedRedirect = target;
+        reply->abort();
+    });
+    return reply;
 }
 
 void FeedUpdater::fetchFeed()
@@ -198,6 +231,12 @@ void FeedUpdater::feedFinished()
     QNetworkReply* reply = m_session->reply;
     m_session->reply = nullptr;
     reply->deleteLater();
+    if (!m_session->refusedRedirect.isEmpty()) {
+        fail({UpdateError::Kind::feed,
+            QStringLiteral("the update feed %1 redirects to %2, which is not an https address")
+                .arg(m_feedURL.toDisplayString(), m_session->refusedRedirect.toDisplayString())});
+        return;
+    }
     if (reply->error() != QNetworkReply::NoError) {
         fail({UpdateError::Kind::feed,
             QStringLiteral("cannot read the update feed %1: %2")
@@ -211,7 +250,7 @@ void FeedUpdater::feedFinished()
         fail({UpdateError::Kind::feed, QStringLiteral("the update feed is not valid: %1").arg(parseError)});
         return;
     }
-    const auto newest = Appcast::newestValidItem(*items);
+    const auto newest = Appcast::newestValidItem(*items, m_feedURL);
     const QString installed = installedBuild();
     const bool skipped = newest && !m_session->userInitiated
         && m_preferences.stringForKey(skippedVersionKey) == std::optional<QString>(newest->versionString);

@@ -32,12 +32,21 @@ struct FeedUpdaterOptions {
     std::chrono::milliseconds firstCheckDelay {std::chrono::minutes(1)};
     // Starts the new copy of the program; default: relaunchAfterExit.
     std::function<void(const QString& executable)> relaunch;
+    // The bytes free for this user on the file system of a folder; default: what the file system
+    // reports.
+    std::function<qint64(const QString& folder)> availableBytes;
 };
 
 // Our update framework: it reads the feed named by the host bundle's "SUFeedURL", offers the
 // newest release that is newer than the installed build, and installs it only when the archive
 // has exactly the promised length and an ed25519 signature made with the key in the host
 // bundle's "SUPublicEDKey".
+//
+// Everything it fetches comes over https (a feed that is a local file may also name local files),
+// and redirects elsewhere are refused. An archive is never larger than maximumArchiveBytes,
+// whatever the feed says, and is only fetched when the disk has room for it and its contents.
+// A whole cycle, from the feed to the swap, holds the installation's lock, so that two updaters of
+// one copy never meet.
 //
 // The host bundle is what gets replaced; the application bundle is the running program (inside
 // the host), which is started again from the new bundle after an install. The automatic-check
@@ -69,6 +78,9 @@ public:
     static inline const QString automaticChecksKey = QStringLiteral("SUEnableAutomaticChecks");
     static inline const QString lastCheckTimeKey = QStringLiteral("SULastCheckTime");
     static inline const QString skippedVersionKey = QStringLiteral("SUSkippedVersion");
+
+    // The largest archive fetched: far beyond a real bundle, far below what would hurt a disk.
+    static constexpr qint64 maximumArchiveBytes = qint64(256) << 20;
 
 private:
     struct Session;

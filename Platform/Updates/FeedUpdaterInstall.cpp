@@ -13,10 +13,38 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <algorithm>
+
+namespace {
+
+// Room for the archive and what it unpacks to, guessed generously, with some left over for the
+// rest of the system.
+constexpr qint64 unpackedPerArchiveByte = 10;
+constexpr qint64 reserveBytes = qint64(64) << 20;
+
+} // namespace
+
 void FeedUpdater::download()
 {
     m_delegate->willDownloadUpdate(m_session->item);
     const QString parent = QFileInfo(m_hostPath).absolutePath();
+    // The length is the feed's word, unsigned: it bounds nothing until it is bounded here.
+    const qint64 length = m_session->item.contentLength;
+    if (length > maximumArchiveBytes) {
+        fail({UpdateError::Kind::download,
+            QStringLiteral("the archive of version %1 would be %2 bytes, more than the %3 an update may have")
+                .arg(m_session->item.displayVersionString)
+                .arg(length)
+                .arg(maximumArchiveBytes)});
+        return;
+    }
+    const qint64 needed = length * (1 + unpackedPerArchiveByte) + reserveBytes;
+    const qint64 available = m_options.availableBytes(parent);
+    if (available < needed) {
+        fail({UpdateError::Kind::download,
+            QStringLiteral("%1 has %2 bytes free; the update needs %3").arg(parent).arg(available).arg(needed)});
+        return;
+    }
     m_session->staging = std::make_unique<QTemporaryDir>(
         parent + QLatin1Char('/') + BundleInstaller::stagingPrefix(m_hostPath) + QStringLiteral("XXXXXX"));
     if (!m_session->staging->isValid()) {
@@ -70,6 +98,12 @@ void FeedUpdater::downloadFinished()
         return;
     m_session->reply = nullptr;
     reply->deleteLater();
+    if (!m_session->refusedRedirect.isEmpty()) {
+        fail({UpdateError::Kind::download,
+            QStringLiteral("the archive %1 redirects to %2, which is not an https address")
+                .arg(m_session->item.fileURL.toDisplayString(), m_session->refusedRedirect.toDisplayString())});
+        return;
+    }
     if (reply->error() != QNetworkReply::NoError) {
         fail({UpdateError::Kind::download,
             QStringLiteral("cannot download %1: %2")
@@ -107,7 +141,10 @@ void FeedUpdater::install()
         fail({UpdateError::Kind::install, QStringLiteral("cannot make %1").arg(unpacked)});
         return;
     }
-    if (const auto refused = ArchiveExtractor::extract(m_session->archive.fileName(), unpacked)) {
+    // What the archive unpacks to is bounded by the room we checked for, not only by its own cap.
+    ArchiveExtractor::Limits limits;
+    limits.totalBytes = std::min(limits.totalBytes, m_session->item.contentLength * unpackedPerArchiveByte);
+    if (const auto refused = ArchiveExtractor::extract(m_session->archive.fileName(), unpacked, limits)) {
         fail({UpdateError::Kind::install, QStringLiteral("cannot unpack the archive: %1").arg(*refused)});
         return;
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Platform/Updates/FeedUpdater.h"
+#include "Platform/Updates/InstallationLock.h"
 
 #include <QFile>
 #include <QNetworkReply>
@@ -25,6 +26,8 @@ struct FeedUpdater::Session {
         reply = nullptr;
     }
 
+    // Declared first, so that it is released last, after the staging folder has gone.
+    std::optional<InstallationLock> lock;
     bool userInitiated = false;
     // The user has been shown how the cycle ended (an error, no update), which must stay on screen.
     bool outcomeShown = false;
@@ -34,4 +37,6 @@ struct FeedUpdater::Session {
     std::unique_ptr<QTemporaryDir> staging;
     QFile archive;
     qint64 received = 0;
+    // Where a refused redirect led; empty when none was refused.
+    QUrl refusedRedirect;
 };

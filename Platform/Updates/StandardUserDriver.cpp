@@ -1,6 +1,7 @@
 #include "Platform/Updates/StandardUserDriver.h"
 
 #include <QDesktopServices>
+#include <QLabel>
 #include <QMessageBox>
 #include <QProgressDialog>
 #include <QPushButton>
@@ -154,8 +155,16 @@ QMessageBox* StandardUserDriver::newMessage(const QString& title, const QString&
     m_message->setAttribute(Qt::WA_DeleteOnClose);
     m_message->setWindowTitle(m_name);
     m_message->setIcon(QMessageBox::Information);
+    // The texts carry what the feed says (its version names), which is nobody's markup: shown as
+    // plain text, with no link in them to follow. Links open only through a button of ours.
+    m_message->setTextFormat(Qt::PlainText);
     m_message->setText(title);
     m_message->setInformativeText(text);
+    for (QLabel* label : m_message->findChildren<QLabel*>()) {
+        label->setTextFormat(Qt::PlainText);
+        label->setOpenExternalLinks(false);
+        label->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    }
     m_message->setWindowModality(Qt::NonModal);
     return m_message;
 }

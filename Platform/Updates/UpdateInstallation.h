@@ -5,10 +5,14 @@
 
 #include <optional>
 
-// Whether an installation may replace itself. Only one that belongs to the user who runs it does:
-// a copy installed from a package, one owned by another user (root, typically), or one in a
-// system-wide place is updated by the package manager or the administrator, and the updater keeps
-// its hands off it.
+#include <sys/types.h>
+
+// Whether an installation may replace itself. Only one that belongs to the user who runs it, and
+// that no one else can tamper with, does: a copy installed from a package, one owned by root (even
+// when root runs it) or another user, or one in a system-wide place is updated by the package
+// manager or the administrator, and the updater keeps its hands off it. Nor does a copy update
+// itself in a folder that others may write to (a shared group folder, a sticky folder like /tmp):
+// they could plant entries beside it that the updater would then clean up or install over.
 namespace UpdateInstallation {
 
 struct Paths {
@@ -16,6 +20,9 @@ struct Paths {
     QString dpkgInfo = QStringLiteral("/var/lib/dpkg/info");
     // Folders whose contents are system-wide installations, whoever runs them.
     QStringList systemPrefixes {QStringLiteral("/usr"), QStringLiteral("/opt")};
+    // The administrator's account, whose copies never update themselves. Tests that run as root
+    // name another, so that their own copies count as a user's.
+    uid_t administrator = 0;
 };
 
 // Why the bundle at `bundlePath` must not update itself (a plain lower-case sentence for the

@@ -4,6 +4,7 @@
 #include "Platform/Updates/Appcast.h"
 
 #include <QByteArray>
+#include <QUrl>
 
 #include <cstddef>
 #include <cstdint>
@@ -16,9 +17,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const auto items = Appcast::parse(xml, &error);
     if (!items)
         return 0;
-    if (const auto newest = Appcast::newestValidItem(*items)) {
-        // Whatever is chosen must pass the same checks on its own.
-        if (!Appcast::isValid(*newest) || newest->contentLength <= 0 || newest->versionString.isEmpty())
+    static const QUrl feed(QStringLiteral("https://updates.example.org/appcast.xml"));
+    if (const auto newest = Appcast::newestValidItem(*items, feed)) {
+        // Whatever is chosen must pass the same checks on its own, and come over https.
+        if (!Appcast::isValid(*newest, feed) || newest->contentLength <= 0 || newest->versionString.isEmpty()
+            || newest->fileURL.scheme() != QLatin1String("https"))
             std::abort();
     }
     return 0;

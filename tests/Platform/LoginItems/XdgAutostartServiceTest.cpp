@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -138,6 +139,73 @@ TEST_F(XdgAutostartServiceTest, ExecQuotesEveryPathSoReadersGetItBack)
     ASSERT_TRUE(refused);
     EXPECT_EQ(refused->code, LoginItemError::invalidSignature);
     EXPECT_FALSE(QFile::exists(entry()));
+}
+
+namespace {
+
+mode_t modeOf(const QString& path)
+{
+    struct stat status { };
+    return ::lstat(QFile::encodeName(path).constData(), &status) == 0 ? status.st_mode & 07777 : 0;
+}
+
+// Sets the process umask for one scope.
+class ScopedUmask {
+public:
+    explicit ScopedUmask(mode_t mask)
+        : m_previous(::umask(mask))
+    {
+    }
+    ~ScopedUmask() { ::umask(m_previous); }
+
+private:
+    mode_t m_previous;
+};
+
+} // namespace
+
+TEST_F(XdgAutostartServiceTest, FoldersAndEntryGetTheirModesWhateverTheUmask)
+{
+    for (const mode_t mask : {mode_t(0), mode_t(022), mode_t(077)}) {
+        QDir(dir.path() + QStringLiteral("/config")).removeRecursively();
+        ScopedUmask umask(mask);
+        auto item = service();
+        ASSERT_FALSE(item.registerItem()) << std::oct << mask;
+        // Every folder we made is the user's alone; the entry is readable, as desktops expect.
+        EXPECT_EQ(modeOf(dir.path() + QStringLiteral("/config")), 0700u) << std::oct << mask;
+        EXPECT_EQ(modeOf(autostart()), 0700u) << std::oct << mask;
+        EXPECT_EQ(modeOf(entry()), 0644u) << std::oct << mask;
+        EXPECT_EQ(item.status(), LoginItemStatus::enabled);
+    }
+
+    // A folder that was there keeps its mode; a rewritten entry gets 0644 again.
+    ASSERT_TRUE(QFile::setPermissions(autostart(), QFileDevice::Permissions(0x7755)));
+    ASSERT_TRUE(QFile::setPermissions(entry(), QFileDevice::Permissions(0x6666)));
+    ScopedUmask permissive(0);
+    auto item = service();
+    ASSERT_FALSE(item.unregisterItem());
+    ASSERT_FALSE(item.registerItem());
+    EXPECT_EQ(modeOf(autostart()), 0755u);
+    EXPECT_EQ(modeOf(entry()), 0644u);
+}
+
+TEST_F(XdgAutostartServiceTest, APathWithAPercentSignIsRefusedAndReadsAsNotFound)
+{
+    // Launchers look for the program before expanding %%, so such an entry starts nothing.
+    const QString percent = dir.path() + QStringLiteral("/100% Apps/Vantor.app/Contents/MacOS/VantorAgent");
+    FixtureBundle::writeFile(percent, "#!/bin/sh\n");
+    QFile::setPermissions(percent, QFile::permissions(percent) | QFile::ExeOwner);
+    EXPECT_FALSE(XdgAutostartService::entryText(QStringLiteral("id"), percent, {}));
+    auto item = service(percent);
+    const auto refused = item.registerItem();
+    ASSERT_TRUE(refused);
+    EXPECT_EQ(refused->code, LoginItemError::invalidSignature);
+    EXPECT_FALSE(QFile::exists(entry()));
+
+    // An entry an older version wrote for such a path does not read as on.
+    FixtureBundle::writeFile(
+        entry(), "[Desktop Entry]\nExec=" + XdgAutostartService::execValue(percent).toUtf8() + "\n");
+    EXPECT_EQ(item.status(), LoginItemStatus::notFound);
 }
 
 TEST_F(XdgAutostartServiceTest, AFailedWriteOrRemovalGivesTheSystemsText)

@@ -3,6 +3,7 @@
 #include "Platform/Settings/PreferencesDomain.h"
 #include "Platform/Updates/Appcast.h"
 #include "Platform/Updates/BundleInstaller.h"
+#include "Platform/Updates/InstallationLock.h"
 #include "Platform/Updates/UpdateSignature.h"
 #include "tests/support/FakeUpdateUserDriver.h"
 #include "tests/support/FixtureBundle.h"
@@ -21,6 +22,9 @@
 
 #include <gtest/gtest.h>
 
+#include <pwd.h>
+#include <unistd.h>
+
 namespace {
 
 using namespace std::chrono_literals;
@@ -32,6 +36,18 @@ QByteArray readAll(const QString& path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// Tests that run as root make copies owned by root, which never update themselves; another
+// account stands in as the administrator so that they count as a user's own.
+uid_t administratorForTests()
+{
+    if (::geteuid() != 0)
+        return 0;
+    uid_t uid = 54321;
+    while (::getpwuid(uid))
+        ++uid;
+    return uid;
 }
 
 void makeExecutable(const QString& path, const QByteArray& contents)
@@ -134,6 +150,7 @@ protected:
         }
         feed += "</channel></rss>\n";
         server.serve(QStringLiteral("/appcast.xml"), feed);
+        feedText = feed;
     }
 
     QByteArray sign(const QByteArray& data) const { return UpdateSignature::sign(data, keys.secretKey).toBase64(); }
@@ -142,27 +159,36 @@ protected:
     {
         options.relaunch = [this](const QString& executable) { relaunched.append(executable); };
         options.installationPaths.systemPrefixes = {};
+        options.installationPaths.administrator = administratorForTests();
         auto updater = std::make_unique<FeedUpdater>(
             host, host + QLatin1Char('/') + kAgent, &driver, &delegate, *preferences, std::move(options));
         return updater;
     }
 
-    bool waitForCycles(int count)
+    // The default suits the small fixture bundles; a copy of the built app is far larger (much more so
+    // in a sanitizer build) and is given longer to download, check and unpack.
+    bool waitForCycles(int count, int milliseconds = 15000)
     {
-        return QTest::qWaitFor([&] { return delegate.cycles >= count; }, 15000);
+        return QTest::qWaitFor([&] { return delegate.cycles >= count; }, milliseconds);
     }
     QString installedBuild() const
     {
         const auto bundle = Bundle::open(host);
         return bundle ? bundle->infoValue(QStringLiteral("CFBundleVersion")).toString() : QString();
     }
+    // What lies beside the installation, apart from its lock file, which stays.
     QStringList leftovers() const
     {
-        return QDir(QFileInfo(host).path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+        QStringList entries
+            = QDir(QFileInfo(host).path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+        entries.removeAll(QFileInfo(InstallationLock::pathFor(host)).fileName());
+        return entries;
     }
 
     QTemporaryDir dir;
     LoopbackHttpServer server;
+    // The feed publish() serves last.
+    QByteArray feedText;
     UpdateSignature::KeyPair keys;
     QString host;
     std::unique_ptr<PreferencesDomain> preferences;
@@ -372,6 +398,12 @@ TEST_F(FeedUpdaterTest, StartFailsWithoutFeedOrKeyOrOnAPackagedCopy)
         {{{QStringLiteral("SUFeedURL"), QStringLiteral("ftp://example.org/a.xml")},
              {QStringLiteral("SUPublicEDKey"), publicKey}},
             "ftp feed"},
+        {{{QStringLiteral("SUFeedURL"), QStringLiteral("http://example.org/a.xml")},
+             {QStringLiteral("SUPublicEDKey"), publicKey}},
+            "http feed"},
+        {{{QStringLiteral("SUFeedURL"), QStringLiteral("file://example.org/a.xml")},
+             {QStringLiteral("SUPublicEDKey"), publicKey}},
+            "file feed on another host"},
         {{{QStringLiteral("SUFeedURL"), QStringLiteral("https://example.org/a.xml")},
              {QStringLiteral("SUPublicEDKey"), QStringLiteral("short")}},
             "bad key"},
@@ -482,6 +514,7 @@ TEST_F(FeedUpdaterTest, ASignedUpdateOfACopyOfTheBuiltAppInstallsAndTheNewAgentR
     agent.setProcessEnvironment(environment);
     FeedUpdater::Options options;
     options.installationPaths.systemPrefixes = {};
+    options.installationPaths.administrator = administratorForTests();
     options.relaunch = [&](const QString& executable) {
         relaunched.append(executable);
         agent.start(executable, {});
@@ -489,7 +522,7 @@ TEST_F(FeedUpdaterTest, ASignedUpdateOfACopyOfTheBuiltAppInstallsAndTheNewAgentR
     FeedUpdater updater(host, host + QLatin1Char('/') + kAgent, &driver, &delegate, *preferences, options);
     ASSERT_EQ(updater.start(), std::nullopt);
     updater.checkForUpdates();
-    ASSERT_TRUE(waitForCycles(1));
+    ASSERT_TRUE(waitForCycles(1, 100000));
     ASSERT_FALSE(delegate.aborted) << delegate.aborted->description.toStdString();
 
     EXPECT_EQ(installedBuild(), next);
@@ -504,4 +537,157 @@ TEST_F(FeedUpdaterTest, ASignedUpdateOfACopyOfTheBuiltAppInstallsAndTheNewAgentR
     EXPECT_EQ(QFileInfo(QStringLiteral("/proc/%1/exe").arg(agent.processId())).symLinkTarget(), agentProgram);
     agent.terminate();
     agent.waitForFinished(5000);
+}
+
+TEST_F(FeedUpdaterTest, NothingIsFetchedOverPlainHttpOrRedirectedThere)
+{
+    // An enclosure over http, and one that is a local file named by a feed from the network.
+    LoopbackHttpServer plain(LoopbackHttpServer::Scheme::http);
+    const QByteArray release = releaseArchive(QStringLiteral("28"));
+    plain.serve(QStringLiteral("/Vantor-28.tar.gz"), release);
+    const QString local = dir.filePath(QStringLiteral("Vantor-29.tar.gz"));
+    FixtureBundle::writeFile(local, release);
+    const auto item = [&](const char* build, const QUrl& url) {
+        return "<item><update:version>" + QByteArray(build) + "</update:version><enclosure url=\"" + url.toEncoded()
+            + "\" length=\"" + QByteArray::number(release.size()) + "\" update:edSignature=\"" + sign(release)
+            + "\"/></item>";
+    };
+    server.serve(QStringLiteral("/appcast.xml"),
+        "<rss version=\"2.0\" xmlns:update=\"urn:quillon:update\"><channel>"
+            + item("28", plain.url(QStringLiteral("/Vantor-28.tar.gz"))) + item("29", QUrl::fromLocalFile(local))
+            + "</channel></rss>");
+    auto updater = makeUpdater();
+    ASSERT_EQ(updater->start(), std::nullopt);
+    updater->checkForUpdates();
+    ASSERT_TRUE(waitForCycles(1));
+    EXPECT_EQ(delegate.calls, QStringList({QStringLiteral("none"), QStringLiteral("finished")}));
+    EXPECT_EQ(plain.requests(QStringLiteral("/Vantor-28.tar.gz")), 0);
+    EXPECT_EQ(installedBuild(), QStringLiteral("27"));
+
+    // A feed that redirects to plain http is refused before anything is read from there.
+    plain.serve(QStringLiteral("/appcast.xml"), "<rss version=\"2.0\"><channel/></rss>");
+    server.redirect(QStringLiteral("/appcast.xml"), plain.url(QStringLiteral("/appcast.xml")));
+    updater->checkForUpdates();
+    ASSERT_TRUE(waitForCycles(2));
+    ASSERT_TRUE(delegate.aborted);
+    EXPECT_EQ(delegate.aborted->kind, UpdateError::Kind::feed);
+    EXPECT_TRUE(delegate.aborted->description.contains(QStringLiteral("not an https address")))
+        << delegate.aborted->description.toStdString();
+    EXPECT_EQ(plain.requests(QStringLiteral("/appcast.xml")), 0);
+
+    // A redirect to another https address is followed.
+    publish({{QStringLiteral("28"), release, sign(release)}});
+    server.serve(QStringLiteral("/moved.xml"), feedText);
+    server.redirect(QStringLiteral("/appcast.xml"), server.url(QStringLiteral("/moved.xml")));
+    driver.answer = UpdateChoice::dismiss;
+    delegate.calls.clear();
+    updater->checkForUpdates();
+    ASSERT_TRUE(waitForCycles(3));
+    EXPECT_EQ(
+        delegate.calls, QStringList({QStringLiteral("found 28"), QStringLiteral("later"), QStringLiteral("finished")}));
+
+    // An archive that redirects to plain http is not fetched from there.
+    publish({{QStringLiteral("28"), release, sign(release)}});
+    server.redirect(QStringLiteral("/Vantor-28.tar.gz"), plain.url(QStringLiteral("/Vantor-28.tar.gz")));
+    driver.answer = UpdateChoice::install;
+    delegate.aborted.reset();
+    updater->checkForUpdates();
+    ASSERT_TRUE(waitForCycles(4));
+    ASSERT_TRUE(delegate.aborted);
+    EXPECT_EQ(delegate.aborted->kind, UpdateError::Kind::download) << delegate.aborted->description.toStdString();
+    EXPECT_EQ(plain.requests(QStringLiteral("/Vantor-28.tar.gz")), 0);
+    EXPECT_EQ(installedBuild(), QStringLiteral("27"));
+}
+
+TEST_F(FeedUpdaterTest, OversizedArchivesAndFullDisksAreRefusedBeforeDownloading)
+{
+    const QByteArray release = releaseArchive(QStringLiteral("28"));
+    // The feed's own length is unsigned: 381 MB of it is still refused.
+    publish({{QStringLiteral("28"), release, sign(release), qint64(381) << 20}});
+    FeedUpdater::Options options;
+    auto updater = makeUpdater(options);
+    ASSERT_EQ(updater->start(), std::nullopt);
+    updater->checkForUpdates();
+    ASSERT_TRUE(waitForCycles(1));
+    ASSERT_TRUE(delegate.aborted);
+    EXPECT_EQ(delegate.aborted->kind, UpdateError::Kind::download);
+    EXPECT_EQ(server.requests(QStringLiteral("/Vantor-28.tar.gz")), 0);
+    EXPECT_EQ(leftovers(), QStringList {QStringLiteral("Vantor.app")});
+
+    // A disk without room for the archive and its contents.
+    publish({{QStringLiteral("28"), release, sign(release)}});
+    options.availableBytes = [](const QString&) { return qint64(1) << 20; };
+    auto cramped = makeUpdater(options);
+    ASSERT_EQ(cramped->start(), std::nullopt);
+    delegate.aborted.reset();
+    cramped->checkForUpdates();
+    ASSERT_TRUE(waitForCycles(2));
+    ASSERT_TRUE(delegate.aborted);
+    EXPECT_EQ(delegate.aborted->kind, UpdateError::Kind::download);
+    EXPECT_TRUE(delegate.aborted->description.contains(QStringLiteral("free")))
+        << delegate.aborted->description.toStdString();
+    EXPECT_EQ(server.requests(QStringLiteral("/Vantor-28.tar.gz")), 0);
+    EXPECT_EQ(installedBuild(), QStringLiteral("27"));
+}
+
+TEST_F(FeedUpdaterTest, TwoUpdatersOfOneInstallationNeverOverlap)
+{
+    const QByteArray release = releaseArchive(QStringLiteral("28"));
+    publish({{QStringLiteral("28"), release, sign(release)}});
+    // Another updater of this copy is at work: its staging folder is not a leftover.
+    const QString theirs
+        = QFileInfo(host).path() + QLatin1Char('/') + BundleInstaller::stagingPrefix(host) + QStringLiteral("busy");
+    FixtureBundle::writeFile(theirs + QStringLiteral("/update.archive"), "half");
+    auto other = InstallationLock::tryAcquire(host);
+    ASSERT_TRUE(other);
+
+    auto updater = makeUpdater();
+    ASSERT_EQ(updater->start(), std::nullopt);
+    EXPECT_TRUE(QFileInfo::exists(theirs + QStringLiteral("/update.archive")));
+    updater->checkForUpdates();
+    ASSERT_TRUE(waitForCycles(1));
+    ASSERT_TRUE(delegate.aborted);
+    EXPECT_TRUE(delegate.aborted->description.contains(QStringLiteral("another update")))
+        << delegate.aborted->description.toStdString();
+    EXPECT_EQ(server.requests(QStringLiteral("/appcast.xml")), 0);
+    EXPECT_TRUE(QFileInfo::exists(theirs + QStringLiteral("/update.archive")));
+    EXPECT_EQ(installedBuild(), QStringLiteral("27"));
+
+    // Once the other is done, the next cycle cleans up after it and installs.
+    other.reset();
+    delegate.aborted.reset();
+    updater->checkForUpdates();
+    ASSERT_TRUE(waitForCycles(2));
+    EXPECT_FALSE(delegate.aborted) << delegate.aborted->description.toStdString();
+    EXPECT_EQ(installedBuild(), QStringLiteral("28"));
+    EXPECT_EQ(leftovers(), QStringList {QStringLiteral("Vantor.app")});
+    // The lock is held for the whole cycle, and free again after it.
+    EXPECT_TRUE(InstallationLock::tryAcquire(host));
+}
+
+TEST_F(FeedUpdaterTest, ACopyInAFolderOthersMayWriteToDoesNotUpdate)
+{
+    const QString folder = QFileInfo(host).path();
+    const QByteArray release = releaseArchive(QStringLiteral("28"));
+    publish({{QStringLiteral("28"), release, sign(release)}});
+    auto running = makeUpdater();
+    ASSERT_EQ(running->start(), std::nullopt);
+    // Opened to others after the start: the next cycle does nothing, not even clean up what
+    // someone may have planted there.
+    ASSERT_TRUE(QFile::setPermissions(folder, QFileDevice::Permissions(0x7777)));
+    const QString planted = folder + QLatin1Char('/') + BundleInstaller::stagingPrefix(host) + QStringLiteral("x");
+    FixtureBundle::writeFile(planted + QStringLiteral("/file"), "x");
+    running->checkForUpdates();
+    ASSERT_TRUE(waitForCycles(1));
+    ASSERT_TRUE(delegate.aborted);
+    EXPECT_EQ(delegate.aborted->kind, UpdateError::Kind::configuration);
+    EXPECT_EQ(server.requests(QStringLiteral("/appcast.xml")), 0);
+    EXPECT_TRUE(QFileInfo::exists(planted + QStringLiteral("/file")));
+
+    auto updater = makeUpdater();
+    const auto error = updater->start();
+    ASSERT_TRUE(error);
+    EXPECT_EQ(error->kind, UpdateError::Kind::configuration);
+    EXPECT_TRUE(error->description.contains(QStringLiteral("other users may write")))
+        << error->description.toStdString();
 }

@@ -1,6 +1,7 @@
 #include "Platform/Updates/StandardUserDriver.h"
 
 #include <QAbstractButton>
+#include <QLabel>
 #include <QMessageBox>
 #include <QProgressDialog>
 #include <QPushButton>
@@ -91,4 +92,30 @@ TEST(StandardUserDriver, ProgressCancelsAndOutcomesReplaceIt)
     driver.dismiss();
     EXPECT_EQ(cancelled, 1);
     EXPECT_EQ(driver.errorText({UpdateError::Kind::feed, {}}), QStringLiteral("feed"));
+}
+
+TEST(StandardUserDriver, WhatTheFeedSaysIsShownAsPlainTextWithoutLinks)
+{
+    StandardUserDriver driver(QStringLiteral("Vantor"), texts());
+    AppcastItem item;
+    const QString hostile = QStringLiteral("<a href=\"https://evil.example/\">2.0</a><img src=\"file:///etc/passwd\">");
+    item.displayVersionString = hostile;
+    item.releaseNotesURL = QUrl(QStringLiteral("https://example.org/notes.html"));
+    driver.showUpdateFound(item, QStringLiteral("1.5"), [](UpdateChoice) {});
+    QMessageBox* box = driver.messageBox();
+    ASSERT_NE(box, nullptr);
+    bool shown = false;
+    for (const QLabel* label : box->findChildren<QLabel*>()) {
+        if (!label->text().contains(QStringLiteral("evil")))
+            continue;
+        shown = true;
+        // The markup is there to read, as characters, and nothing in it can be followed.
+        EXPECT_EQ(label->textFormat(), Qt::PlainText);
+        EXPECT_FALSE(label->openExternalLinks());
+        EXPECT_FALSE(label->textInteractionFlags() & Qt::LinksAccessibleByMouse);
+        EXPECT_EQ(label->text(), hostile + QStringLiteral(" over 1.5"));
+    }
+    EXPECT_TRUE(shown);
+    // The notes open only through their own button.
+    EXPECT_NE(button(box, QStringLiteral("notes")), nullptr);
 }

@@ -12,6 +12,10 @@
 
 #include <gtest/gtest.h>
 
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace {
 
 using Type = TestArchive::Type;
@@ -43,6 +47,20 @@ QString writeBundle(const QString& path, const QString& identifier, const QStrin
             agent + QStringLiteral("/Contents/MacOS/VantorAgent"), QFile::ReadOwner | QFile::ExeOwner);
     }
     return path;
+}
+
+QStringList entriesOf(const QString& folder)
+{
+    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+}
+
+// A uid that no account has; only the superuser can give files to it.
+uid_t unusedUid()
+{
+    uid_t uid = 54321;
+    while (::getpwuid(uid))
+        ++uid;
+    return uid;
 }
 
 const QString kAgentPath = QStringLiteral("Contents/Library/LoginItems/VantorAgent.app");
@@ -137,6 +155,62 @@ TEST(ArchiveExtractor, RefusesEntriesThatLeaveTheFolder)
     EXPECT_TRUE(ArchiveExtractor::extract(big, dir.filePath(QStringLiteral("out0")), {1000, 10}));
 }
 
+TEST(ArchiveExtractor, LinksMustResolveInsideTheirBundle)
+{
+    QTemporaryDir dir;
+    using Entries = QList<TestArchive::Entry>;
+    const TestArchive::Entry bundle {QStringLiteral("Vantor.app"), Type::folder, {}, 0755};
+    const TestArchive::Entry contents {QStringLiteral("Vantor.app/Contents"), Type::folder, {}, 0755};
+    const TestArchive::Entry other {QStringLiteral("Other"), Type::folder, {}, 0755};
+    const auto link = [](const char* path, const char* target) {
+        return TestArchive::Entry {QLatin1String(path), Type::symlink, target, 0777};
+    };
+    struct Case {
+        const char* name;
+        Entries entries;
+        bool accepted;
+    };
+    const QList<Case> cases {
+        // The boundaries: one level out of the bundle is out, however the levels are written.
+        {"to the bundle's own folder", {bundle, link("Vantor.app/link", ".")}, true},
+        {"one level out", {bundle, link("Vantor.app/link", "../escaped")}, false},
+        {"two levels out", {bundle, link("Vantor.app/link", "../../escaped")}, false},
+        {"back in after leaving", {bundle, link("Vantor.app/link", "../Vantor.app/x")}, true},
+        {"up to the bundle", {bundle, contents, link("Vantor.app/Contents/link", "../x")}, true},
+        {"up past the bundle", {bundle, contents, link("Vantor.app/Contents/link", "../../x")}, false},
+        {"dots in the link's path", {bundle, contents, link("Vantor.app/./Contents/./link", "../../x")}, false},
+        {"dots in the target", {bundle, contents, link("Vantor.app/Contents/link", "./.././../x")}, false},
+        {"into a neighbour of the bundle", {bundle, other, link("Vantor.app/link", "../Other/file")}, false},
+        {"absolute", {bundle, link("Vantor.app/Resources/x", "/etc/passwd")}, false},
+        {"a link at the top", {link("Vantor.app", "Other")}, false},
+        // Through earlier links: each counts where it leads, not where it stands.
+        {"through a link to the bundle",
+            {bundle, contents, link("Vantor.app/Contents/up", ".."), link("Vantor.app/Contents/x", "up/../escaped")},
+            false},
+        {"through a link further in",
+            {bundle, contents, link("Vantor.app/Contents/deep", "a/b"), link("Vantor.app/Contents/x", "deep/../y")},
+            true},
+        {"through a chain to /etc/passwd",
+            {bundle, contents, link("Vantor.app/Contents/r", "."), link("Vantor.app/Contents/s", "r/r/r/.."),
+                link("Vantor.app/Contents/x", "s/../../etc/passwd")},
+            false},
+        // A link placed later where an earlier link's path went through a folder.
+        {"a folder turned link", {bundle, link("Vantor.app/x", "b/../y"), link("Vantor.app/b", ".")}, false},
+        {"written through a link",
+            {bundle, link("Vantor.app/dir", "."), {QStringLiteral("Vantor.app/dir/file"), Type::file, "x"}}, false},
+    };
+    int index = 0;
+    for (const Case& c : cases) {
+        const QString archive = dir.filePath(QStringLiteral("l%1.tar.gz").arg(index));
+        const QString out = dir.filePath(QStringLiteral("out%1/unpacked").arg(index));
+        QDir().mkpath(out);
+        ASSERT_TRUE(TestArchive::write(archive, c.entries)) << c.name;
+        const auto refused = ArchiveExtractor::extract(archive, out);
+        EXPECT_EQ(!refused, c.accepted) << c.name << ": " << refused.value_or(QString()).toStdString();
+        ++index;
+    }
+}
+
 TEST(BundleInstaller, OnlyANewerCopyOfTheSameAppIsAccepted)
 {
     QTemporaryDir dir;
@@ -188,6 +262,90 @@ TEST(BundleInstaller, SwapPutsTheNewBundleInPlaceAndKeepsTheOldAside)
     EXPECT_TRUE(QFileInfo::exists(dir.filePath(QStringLiteral("Other.app"))));
 }
 
+TEST(BundleInstaller, CleaningUpNeverFollowsLinksOrTouchesOthersFiles)
+{
+    QTemporaryDir dir;
+    const QString installed = writeBundle(dir.filePath(QStringLiteral("Vantor.app")), kIdentifier, QStringLiteral("1"));
+    const QString prefix = dir.filePath(BundleInstaller::stagingPrefix(installed));
+    // Someone else's documents, reached by links named like staging folders, at the top and inside.
+    const QString victim = dir.filePath(QStringLiteral("victim/Documents"));
+    FixtureBundle::writeFile(victim + QStringLiteral("/letter.txt"), "keep me");
+    ASSERT_TRUE(QFile::link(victim, prefix + QStringLiteral("x")));
+    QDir().mkpath(prefix + QStringLiteral("y/unpacked"));
+    ASSERT_TRUE(QFile::link(victim, prefix + QStringLiteral("y/unpacked/Vantor.app")));
+    ASSERT_TRUE(QFile::link(victim + QStringLiteral("/letter.txt"), prefix + QStringLiteral("z")));
+
+    BundleInstaller::removeLeftovers(installed);
+    EXPECT_EQ(readAll(victim + QStringLiteral("/letter.txt")), "keep me");
+    // The links themselves and our own staging folder are gone.
+    EXPECT_EQ(entriesOf(dir.path()), QStringList({QStringLiteral("Vantor.app"), QStringLiteral("victim")}));
+
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "giving entries to another user needs the superuser";
+    // Entries of another user stay, and so does everything inside them.
+    const uid_t stranger = unusedUid();
+    const QString theirs = prefix + QStringLiteral("theirs");
+    FixtureBundle::writeFile(theirs + QStringLiteral("/inner/file"), "theirs");
+    ASSERT_EQ(::chown(QFile::encodeName(theirs).constData(), stranger, stranger), 0);
+    const QString mixed = prefix + QStringLiteral("mixed");
+    FixtureBundle::writeFile(mixed + QStringLiteral("/ours"), "ours");
+    FixtureBundle::writeFile(mixed + QStringLiteral("/theirs"), "theirs");
+    ASSERT_EQ(::chown(QFile::encodeName(mixed + QStringLiteral("/theirs")).constData(), stranger, stranger), 0);
+    ASSERT_TRUE(QFile::link(victim, prefix + QStringLiteral("their-link")));
+    ASSERT_EQ(::lchown(QFile::encodeName(prefix + QStringLiteral("their-link")).constData(), stranger, stranger), 0);
+    BundleInstaller::removeLeftovers(installed);
+    EXPECT_EQ(readAll(theirs + QStringLiteral("/inner/file")), "theirs");
+    EXPECT_EQ(entriesOf(mixed), QStringList {QStringLiteral("theirs")});
+    EXPECT_TRUE(QFileInfo(prefix + QStringLiteral("their-link")).isSymLink());
+}
+
+TEST(BundleInstaller, AnInterruptedSwapIsRolledBackOrCompletedNeverLost)
+{
+    for (const int renames : {1, 2}) {
+        QTemporaryDir dir;
+        const QString installed
+            = writeBundle(dir.filePath(QStringLiteral("Vantor.app")), kIdentifier, QStringLiteral("1"));
+        const QString staging = dir.filePath(BundleInstaller::stagingPrefix(installed) + QStringLiteral("abc"));
+        const QString fresh
+            = writeBundle(staging + QStringLiteral("/unpacked/Vantor.app"), kIdentifier, QStringLiteral("2"));
+        // As on a file system without an atomic exchange, with the power cut after `renames`.
+        BundleInstaller::SwapOptions options;
+        options.atomicExchange = false;
+        options.interruptAfterRenames = renames;
+        EXPECT_TRUE(BundleInstaller::swap(fresh, installed, options));
+        EXPECT_EQ(QFileInfo::exists(installed), renames == 2) << renames;
+
+        // The next start: the old bundle comes back if the new one never arrived; otherwise the
+        // new one stays. Either way a working bundle is in place and nothing else is left.
+        BundleInstaller::removeLeftovers(installed);
+        EXPECT_TRUE(readAll(installed + QStringLiteral("/Contents/Info.plist"))
+                        .contains(renames == 1 ? "<string>1</string>" : "<string>2</string>"))
+            << renames;
+        EXPECT_EQ(entriesOf(dir.path()), QStringList {QStringLiteral("Vantor.app")}) << renames;
+    }
+
+    // Without a record, an old copy is never removed while the install path is empty.
+    QTemporaryDir dir;
+    const QString installed = dir.filePath(QStringLiteral("Vantor.app"));
+    const QString aside = dir.filePath(BundleInstaller::stagingPrefix(installed) + QStringLiteral("old-1"));
+    writeBundle(aside, kIdentifier, QStringLiteral("1"));
+    BundleInstaller::removeLeftovers(installed);
+    EXPECT_TRUE(QFileInfo::exists(aside + QStringLiteral("/Contents/Info.plist")));
+
+    // The fallback runs to the end like the exchange does.
+    writeBundle(installed, kIdentifier, QStringLiteral("1"));
+    QDir(aside).removeRecursively();
+    const QString fresh
+        = writeBundle(dir.filePath(BundleInstaller::stagingPrefix(installed) + QStringLiteral("n/Vantor.app")),
+            kIdentifier, QStringLiteral("2"));
+    BundleInstaller::SwapOptions plain;
+    plain.atomicExchange = false;
+    EXPECT_EQ(BundleInstaller::swap(fresh, installed, plain), std::nullopt);
+    EXPECT_TRUE(readAll(installed + QStringLiteral("/Contents/Info.plist")).contains("<string>2</string>"));
+    EXPECT_TRUE(readAll(fresh + QStringLiteral("/Contents/Info.plist")).contains("<string>1</string>"));
+    EXPECT_FALSE(QFileInfo::exists(BundleInstaller::swapRecordPath(installed)));
+}
+
 TEST(UpdateInstallation, PackagedAndSystemWideCopiesLeaveUpdatesToOthers)
 {
     QTemporaryDir dir;
@@ -196,6 +354,7 @@ TEST(UpdateInstallation, PackagedAndSystemWideCopiesLeaveUpdatesToOthers)
     UpdateInstallation::Paths paths;
     paths.dpkgInfo = dir.filePath(QStringLiteral("dpkg"));
     paths.systemPrefixes = {dir.filePath(QStringLiteral("system"))};
+    paths.administrator = ::geteuid() == 0 ? unusedUid() : 0;
     EXPECT_EQ(UpdateInstallation::reasonNotToUpdate(bundle, QStringLiteral("vantor"), paths), std::nullopt);
 
     FixtureBundle::writeFile(paths.dpkgInfo + QStringLiteral("/vantor.list"),
@@ -216,4 +375,47 @@ TEST(UpdateInstallation, PackagedAndSystemWideCopiesLeaveUpdatesToOthers)
         dir.filePath(QStringLiteral("missing.app")), QStringLiteral("vantor"), paths));
     // The real system prefixes cover a package's place.
     EXPECT_TRUE(UpdateInstallation::reasonNotToUpdate(QStringLiteral("/usr/bin"), QString()));
+}
+
+TEST(UpdateInstallation, FoldersOthersMayWriteToAndRootsCopiesNeverUpdate)
+{
+    QTemporaryDir dir;
+    UpdateInstallation::Paths paths;
+    paths.dpkgInfo = dir.filePath(QStringLiteral("dpkg"));
+    paths.systemPrefixes = {};
+    // When the tests run as root, their copies must count as a user's for the other checks.
+    UpdateInstallation::Paths asUser = paths;
+    asUser.administrator = ::geteuid() == 0 ? unusedUid() : 0;
+    const QString folder = dir.filePath(QStringLiteral("apps"));
+    const QString bundle = writeBundle(folder + QStringLiteral("/Vantor.app"), kIdentifier, QStringLiteral("1"));
+    const auto setMode
+        = [](const QString& path, mode_t mode) { return ::chmod(QFile::encodeName(path).constData(), mode) == 0; };
+    ASSERT_TRUE(setMode(folder, 0755));
+    ASSERT_TRUE(setMode(bundle, 0755));
+    EXPECT_EQ(UpdateInstallation::reasonNotToUpdate(bundle, QString(), asUser), std::nullopt);
+
+    // A shared group folder, a world-writable one, a sticky one like /tmp: others could plant
+    // entries beside the bundle.
+    for (const mode_t mode : {mode_t(0775), mode_t(0757), mode_t(01777)}) {
+        ASSERT_TRUE(setMode(folder, mode));
+        const auto reason = UpdateInstallation::reasonNotToUpdate(bundle, QString(), asUser);
+        ASSERT_TRUE(reason) << std::oct << mode;
+        EXPECT_TRUE(reason->contains(QStringLiteral("other users may write"))) << reason->toStdString();
+    }
+    ASSERT_TRUE(setMode(folder, 0755));
+    // Others who may write inside the bundle, or rename the folder above it, count as well.
+    ASSERT_TRUE(setMode(bundle, 0777));
+    EXPECT_TRUE(UpdateInstallation::reasonNotToUpdate(bundle, QString(), asUser));
+    ASSERT_TRUE(setMode(bundle, 0755));
+    ASSERT_TRUE(setMode(dir.path(), 0777));
+    EXPECT_TRUE(UpdateInstallation::reasonNotToUpdate(bundle, QString(), asUser));
+    ASSERT_TRUE(setMode(dir.path(), 0700));
+    EXPECT_EQ(UpdateInstallation::reasonNotToUpdate(bundle, QString(), asUser), std::nullopt);
+
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "a copy owned by root outside /usr and /opt needs the superuser to make";
+    // Root's copy never updates itself, not even when root runs it.
+    const auto reason = UpdateInstallation::reasonNotToUpdate(bundle, QString(), paths);
+    ASSERT_TRUE(reason);
+    EXPECT_TRUE(reason->contains(QStringLiteral("belongs to root"))) << reason->toStdString();
 }
