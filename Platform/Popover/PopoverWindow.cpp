@@ -7,6 +7,7 @@
 #include <QKeyEvent>
 #include <QScreen>
 #include <QVBoxLayout>
+#include <QWindow>
 
 #include <QtGui/qguiapplication_platform.h>
 #include <xcb/xcb.h>
@@ -92,6 +93,14 @@ void PopoverWindow::present(const QRect& anchor)
     QRect area = available;
     if (area.isValid() && anchor.bottom() + 1 < area.top())
         area.setTop(anchor.bottom() + 1);
+    // The window belongs to the screen of its meter: without this a window first shown elsewhere
+    // keeps the other screen's scale and may be put back there by the platform.
+    if (screen) {
+        if (!windowHandle())
+            winId();
+        if (windowHandle() && windowHandle()->screen() != screen)
+            windowHandle()->setScreen(screen);
+    }
     move(placement(anchor, size(), area));
     m_shown = true;
     show();
@@ -121,10 +130,12 @@ void PopoverWindow::close()
 
 void PopoverWindow::closeEvent(QCloseEvent* event)
 {
-    // Only the application closes a popover (a window manager's close request is honoured as
-    // the application's own close, so the owner still hears of it).
-    event->ignore();
+    // A close request, from the window manager or from an application that is quitting, closes
+    // the popover the application's own way, so the owner hears of it. The event is accepted:
+    // a quitting application asks every visible window to close and gives the quit up when one
+    // refuses, after it has already closed the windows it reached first.
     close();
+    event->accept();
 }
 
 void PopoverWindow::showEvent(QShowEvent* event)

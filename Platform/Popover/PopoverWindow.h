@@ -9,8 +9,9 @@ class QScreen;
 
 // The window a popover shows its content in: frameless, above other windows, without a taskbar
 // entry or animation, placed under the rectangle it belongs to (horizontally centred on it and
-// kept inside the screen). It is closed only by the application, never by a click elsewhere;
-// didClose() tells when it was.
+// kept inside the screen). It is closed by the application, never by a click elsewhere; a close
+// request (the window manager's, or a quitting application's) closes it the same way. didClose()
+// tells when it was.
 class PopoverWindow : public QWidget {
     Q_OBJECT
 public:

@@ -1,6 +1,7 @@
 #include "Platform/Popover/MouseMonitors.h"
 #include "Platform/Popover/PopoverWindow.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QMouseEvent>
 #include <QPointer>
@@ -58,10 +59,18 @@ TEST(PopoverWindowTest, ClosesOnlyWhenShownAndLetsGoOfItsContent)
     popover.showBelow(QRect(100, 0, 40, 24));
     EXPECT_TRUE(popover.isShown());
     EXPECT_EQ(popover.frame().size(), QSize(300, 200));
-    // A close request from the window manager is the application's close.
-    popover.QWidget::close();
+    // A close request from the window manager is the application's close, and it is granted:
+    // an application that quits gives the quit up when a window refuses to close.
+    EXPECT_TRUE(popover.QWidget::close());
     EXPECT_FALSE(popover.isShown());
+    EXPECT_FALSE(popover.isVisible());
     EXPECT_EQ(closed.count(), 1);
+
+    // What a quitting application does: close every window, then check none is left visible.
+    popover.showBelow(QRect(100, 0, 40, 24));
+    QApplication::closeAllWindows();
+    EXPECT_FALSE(popover.isVisible());
+    EXPECT_EQ(closed.count(), 2);
 
     QPointer<QWidget> released(content);
     popover.releaseContent();
