@@ -4,6 +4,7 @@
 #include "VantorShared/Settings/SharedSettings.h"
 #include "VantorShared/System/AppLinks.h"
 
+#include <QDateTime>
 #include <QGuiApplication>
 #include <QPointer>
 #include <QTimer>
@@ -18,8 +19,11 @@ constexpr int agentLaunchRetries = 6;
 
 AgentController::AgentController(QObject* parent)
     : QObject(parent)
-    , m_isRunning(!AppLinks::agentProcesses().isEmpty())
+    , m_isRunning(AppLinks::runningAgent().has_value())
+    , m_followUp(new QTimer(this))
 {
+    m_followUp->setInterval(secondLookMilliseconds);
+    connect(m_followUp, &QTimer::timeout, this, &AgentController::followUp);
     AppLinks::observeAgentPresence(this, [this] { runningApplicationsChanged(); });
     if (auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
         connect(app, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState state) {
@@ -37,6 +41,26 @@ void AgentController::setEnabled(bool enabled)
     else
         SharedSettings::post(SharedSettings::Signal::quitAgent);
     setIsRunning(enabled);
+    m_changedAt = QDateTime::currentMSecsSinceEpoch();
+    m_followUp->start();
+}
+
+void AgentController::followUp()
+{
+    const bool wanted = SharedSettings::store().boolForKey(SharedSettings::Key::agentEnabled);
+    const bool running = AppLinks::runningAgent().has_value();
+    const bool inGrace = QDateTime::currentMSecsSinceEpoch() - m_changedAt < startGraceMilliseconds;
+    if (running == wanted || !inGrace) {
+        setIsRunning(running);
+        m_followUp->stop();
+        return;
+    }
+    // Switched on and no agent holds the name yet. An agent program that is still starting keeps
+    // the row on for the grace time; with none at all the start failed or the agent died.
+    if (wanted && AppLinks::agentProcesses().isEmpty()) {
+        setIsRunning(false);
+        m_followUp->stop();
+    }
 }
 
 void AgentController::runningApplicationsChanged()
@@ -60,7 +84,7 @@ void AgentController::applicationDidBecomeActive()
 
 void AgentController::updateFromProcesses()
 {
-    setIsRunning(!AppLinks::agentProcesses().isEmpty());
+    setIsRunning(AppLinks::runningAgent().has_value());
 }
 
 void AgentController::setIsRunning(bool running)

@@ -4,7 +4,10 @@
 #include "Vantor/AgentControl/SidebarSignalIcon.h"
 #include "VantorShared/Language/AppLanguage.h"
 
-#include <QCheckBox>
+#include "Vantor/Pages/SettingsColors.h"
+#include "Vantor/Pages/SwitchButton.h"
+
+#include <QEvent>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPainter>
@@ -46,7 +49,7 @@ AgentRow::AgentRow(AgentController& controller, QWidget* parent)
     , m_icon(new SidebarSignalIcon(this))
     , m_title(new ShrinkingTitle(QStringLiteral("Vantor"), this))
     , m_state(new QLabel(this))
-    , m_switch(new QCheckBox(this))
+    , m_switch(new SwitchButton(this))
 {
     // A foot row: as tall as its content, however much room the sidebar has.
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
@@ -61,19 +64,20 @@ AgentRow::AgentRow(AgentController& controller, QWidget* parent)
     titleFont.setWeight(QFont::DemiBold);
     m_title->setFont(titleFont);
     text->addWidget(m_title);
-    QPalette secondary = m_state->palette();
-    secondary.setColor(QPalette::WindowText, secondary.color(QPalette::PlaceholderText));
-    m_state->setPalette(secondary);
+    applyColours();
     text->addWidget(m_state);
     // The texts get the room first; the space between them and the switch gives way.
     row->addLayout(text, 1);
     row->addStretch(0);
 
-    m_switch->setAccessibleName(AppLanguage::string(QStringLiteral("Vantor in the top bar")));
+    // The switch has no visible label: its name says what it does, its state says on or off.
+    const QString purpose = AppLanguage::string(QStringLiteral("Show Vantor's meters"));
+    m_switch->setAccessibleName(purpose);
+    m_switch->setToolTip(purpose);
     row->addWidget(m_switch, 0, Qt::AlignVCenter);
 
     // Only the user's own clicks start or stop the agent; showing the state never does.
-    connect(m_switch, &QCheckBox::clicked, this, [this](bool checked) { m_controller.setEnabled(checked); });
+    connect(m_switch, &SwitchButton::clicked, this, [this](bool checked) { m_controller.setEnabled(checked); });
     connect(&m_controller, &AgentController::isRunningChanged, this, &AgentRow::showRunning);
     showRunning(m_controller.isRunning());
 }
@@ -82,4 +86,19 @@ void AgentRow::showRunning(bool running)
 {
     m_state->setText(running ? AppLanguage::string(QStringLiteral("On")) : AppLanguage::string(QStringLiteral("Off")));
     m_switch->setChecked(running);
+}
+
+void AgentRow::applyColours()
+{
+    QPalette secondary = m_state->palette();
+    secondary.setColor(
+        QPalette::WindowText, SettingsColors::secondaryText(palette(), SettingsColors::sidebarFill(palette())));
+    m_state->setPalette(secondary);
+}
+
+void AgentRow::changeEvent(QEvent* event)
+{
+    if (event->type() == QEvent::PaletteChange)
+        applyColours();
+    QWidget::changeEvent(event);
 }

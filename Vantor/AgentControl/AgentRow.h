@@ -3,9 +3,9 @@
 #include <QWidget>
 
 class AgentController;
-class QCheckBox;
 class QLabel;
 class SidebarSignalIcon;
+class SwitchButton;
 
 // The foot of the settings sidebar: the agent's picture, its name, whether it runs ("On"/"Off")
 // and the switch that starts and stops it.
@@ -14,15 +14,19 @@ class AgentRow : public QWidget {
 public:
     explicit AgentRow(AgentController& controller, QWidget* parent = nullptr);
 
-    QCheckBox* toggle() const { return m_switch; }
+    SwitchButton* toggle() const { return m_switch; }
     QLabel* stateLabel() const { return m_state; }
+
+protected:
+    void changeEvent(QEvent* event) override;
 
 private:
     void showRunning(bool running);
+    void applyColours();
 
     AgentController& m_controller;
     SidebarSignalIcon* m_icon;
     QLabel* m_title;
     QLabel* m_state;
-    QCheckBox* m_switch;
+    SwitchButton* m_switch;
 };

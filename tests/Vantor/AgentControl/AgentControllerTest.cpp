@@ -3,12 +3,13 @@
 #include "Platform/Signals/SignalTransport.h"
 #include "Vantor/AgentControl/AgentRow.h"
 #include "Vantor/AgentControl/SidebarSignalIcon.h"
+#include "Vantor/Pages/SwitchButton.h"
 #include "VantorShared/Settings/SharedSettings.h"
 #include "VantorShared/System/AppLinks.h"
+#include "tests/support/AgentProcess.h"
 #include "tests/support/FixtureBundle.h"
 #include "tests/support/IsolatedSettings.h"
 
-#include <QCheckBox>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDir>
@@ -113,7 +114,8 @@ TEST_F(AgentControllerTest, TheRowShowsTheStateAndItsSwitchControlsTheAgent)
     AgentRow row(controller);
     EXPECT_EQ(row.stateLabel()->text(), QStringLiteral("Off"));
     EXPECT_FALSE(row.toggle()->isChecked());
-    EXPECT_EQ(row.toggle()->accessibleName(), QStringLiteral("Vantor in the top bar"));
+    EXPECT_EQ(row.toggle()->accessibleName(), QStringLiteral("Show Vantor's meters"));
+    EXPECT_EQ(row.toggle()->toolTip(), QStringLiteral("Show Vantor's meters"));
     EXPECT_TRUE(row.toggle()->text().isEmpty());
     EXPECT_TRUE(row.findChild<SidebarSignalIcon*>()->hasImage());
 
@@ -130,6 +132,26 @@ TEST_F(AgentControllerTest, TheRowShowsTheStateAndItsSwitchControlsTheAgent)
     controller.applicationDidBecomeActive();
     ASSERT_TRUE(QTest::qWaitFor([&] { return row.toggle()->isChecked(); }, 1000));
     EXPECT_EQ(row.stateLabel()->text(), QStringLiteral("On"));
+}
+
+TEST_F(AgentControllerTest, AFailedStartTurnsTheRowBackToOffWhileTheWindowStaysInFront)
+{
+    AgentController controller;
+    AgentRow row(controller);
+    settings.workspace.launchSucceeds = false;
+    row.toggle()->click();
+    EXPECT_EQ(row.stateLabel()->text(), QStringLiteral("On"));
+    // No activation, no bus event: the follow-up look alone finds nothing running.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !controller.isRunning(); }, 2500));
+    EXPECT_EQ(row.stateLabel()->text(), QStringLiteral("Off"));
+    EXPECT_FALSE(row.toggle()->isChecked());
+    EXPECT_TRUE(SharedSettings::store().boolForKey(SharedSettings::Key::agentEnabled)) << "the wish stays";
+
+    // The same for a start that worked but whose agent died before it held its name.
+    settings.workspace.launchSucceeds = true;
+    controller.setEnabled(true);
+    EXPECT_TRUE(controller.isRunning());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !controller.isRunning(); }, 2500));
 }
 
 namespace {
@@ -151,7 +173,7 @@ private:
 bool busNameOwned()
 {
     auto* bus = QDBusConnection::sessionBus().interface();
-    return bus && bus->isServiceRegistered(AppLinks::agentBusName).value();
+    return bus && bus->isServiceRegistered(AppLinks::agentBusName()).value();
 }
 
 } // namespace
@@ -202,4 +224,32 @@ TEST(AgentControlEndToEnd, TheSwitchStartsAndStopsTheRealEmbeddedAgent)
     EXPECT_FALSE(controller.isRunning());
     EXPECT_EQ(row.stateLabel()->text(), QStringLiteral("Off"));
     EXPECT_FALSE(row.toggle()->isChecked());
+}
+
+TEST(AgentControlEndToEnd, OnlyAnAgentOfThisSessionAndSuiteCountsAsRunning)
+{
+    if (!QDBusConnection::sessionBus().isConnected())
+        GTEST_SKIP() << "no session bus";
+    const QString pid = QString::number(QCoreApplication::applicationPid());
+    IsolatedSettings settings(QStringLiteral("control.mine.") + pid);
+    ScopedMainBundle main(QStringLiteral(VANTOR_APP_BUNDLE));
+    SignalTransport::setShared(nullptr);
+    SharedSettings::store().setBool(SharedSettings::Key::agentEnabled, true);
+
+    // An agent of another suite (as of another session), and a readings snapshot of this one.
+    AgentProcess other(QStringLiteral("control.other.") + pid);
+    other.process.start();
+    ASSERT_TRUE(other.waitForLog(QStringLiteral("up, pid"), 15000)) << other.log.toStdString();
+    AgentProcess snapshot(QStringLiteral("control.mine.") + pid);
+    snapshot.process.setArguments({QStringLiteral("--readings")});
+    snapshot.process.start();
+    ASSERT_TRUE(snapshot.process.waitForStarted());
+    ::kill(pid_t(snapshot.process.processId()), SIGSTOP);
+
+    EXPECT_FALSE(AppLinks::runningAgent().has_value());
+    AgentController controller;
+    EXPECT_FALSE(controller.isRunning());
+    EXPECT_TRUE(AppLinks::launchAgentIfNeeded(0)) << "this session's agent is started";
+    EXPECT_EQ(settings.workspace.launches.size(), 1);
+    ::kill(pid_t(snapshot.process.processId()), SIGCONT);
 }
