@@ -1,9 +1,15 @@
 #include "Vantor/Pages/StorePicker.h"
 
 #include "Platform/Settings/PreferencesDomain.h"
+#include "VantorShared/Language/AppLanguage.h"
 #include "VantorShared/Settings/SharedSettings.h"
 
+#include <QAbstractItemView>
 #include <QSignalBlocker>
+#include <QStyle>
+#include <QStyleOptionComboBox>
+
+#include <algorithm>
 
 StorePicker::StorePicker(const QString& key, QList<Entry> entries, std::function<QVariant()> read, QWidget* parent)
     : QComboBox(parent)
@@ -53,12 +59,55 @@ void StorePicker::rebuildItems(const QVariant& unlisted)
     for (const Entry& entry : m_entries) {
         if (entry.separatorBefore)
             insertSeparator(count());
-        addItem(entry.title, entry.value);
+        addItem(displayTitle(entry), entry.value);
     }
     if (unlisted.isValid() && m_unlistedTitle) {
         insertSeparator(count());
         addItem(m_unlistedTitle(unlisted), unlisted);
     }
+    int widest = 0;
+    for (int i = 0; i < count(); ++i)
+        widest = std::max(widest, fontMetrics().horizontalAdvance(itemText(i)));
+    view()->setMinimumWidth(widest + 2 * fontMetrics().averageCharWidth() + view()->frameWidth() * 2);
+    updateGeometry();
+}
+
+QSize StorePicker::sizeHint() const
+{
+    QSize size = QComboBox::sizeHint();
+    int widest = 0;
+    for (const Entry& entry : m_entries)
+        widest = std::max(widest, fontMetrics().horizontalAdvance(entry.title));
+    if (m_unlisted.isValid() && m_unlistedTitle)
+        widest = std::max(widest, fontMetrics().horizontalAdvance(m_unlistedTitle(m_unlisted)));
+    QStyleOptionComboBox option;
+    initStyleOption(&option);
+    const QSize plain = style()->sizeFromContents(QStyle::CT_ComboBox, &option, QSize(widest, size.height()), this);
+    size.setWidth(std::min(size.width(), plain.width()));
+    return size;
+}
+
+QSize StorePicker::minimumSizeHint() const
+{
+    QSize size = QComboBox::minimumSizeHint();
+    size.setWidth(std::min(size.width(), sizeHint().width()));
+    return size;
+}
+
+QString StorePicker::displayTitle(const Entry& entry)
+{
+    if (!entry.unavailable)
+        return entry.title;
+    // One text with a place for the title, so that a translation can order it.
+    return AppLanguage::string(QStringLiteral("%@ (not available on this machine)"))
+        .replace(QStringLiteral("%@"), entry.title);
+}
+
+void StorePicker::setEntries(QList<Entry> entries)
+{
+    m_entries = std::move(entries);
+    rebuildItems(m_unlisted);
+    refresh();
 }
 
 void StorePicker::refresh()

@@ -18,6 +18,8 @@ public:
         QVariant value;
         // Draws a divider above this entry.
         bool separatorBefore = false;
+        // Still a choice, but marked: this machine cannot supply it.
+        bool unavailable = false;
     };
 
     StorePicker(const QString& key, QList<Entry> entries, std::function<QVariant()> read, QWidget* parent = nullptr);
@@ -27,6 +29,15 @@ public:
     void setUnlistedTitle(std::function<QString(const QVariant&)> title);
     QVariant currentValue() const;
     void refresh();
+    // Replaces the entries (when what they offer changed), keeping the stored value selected.
+    void setEntries(QList<Entry> entries);
+    // The title shown for an entry.
+    static QString displayTitle(const Entry& entry);
+
+    // As wide as the plain titles need: a marked entry is read in full in the open list, and
+    // must not stretch the closed picker across the row.
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
 
 private:
     static bool same(const QVariant& a, const QVariant& b);

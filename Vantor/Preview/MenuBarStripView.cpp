@@ -3,9 +3,13 @@
 #include "Platform/Settings/PreferencesDomain.h"
 #include "Vantor/Preview/SampleReadings.h"
 #include "VantorShared/Meters/MeterSettings.h"
+#include "VantorShared/Meters/ReadoutSources.h"
 #include "VantorShared/Meters/StatusMetricView.h"
 #include "VantorShared/Settings/SharedSettings.h"
 
+#include "VantorShared/Language/AppLanguage.h"
+
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPointer>
@@ -20,6 +24,8 @@ MenuBarStripView::MenuBarStripView(MenuBarReadings* readings, QWidget* parent)
     setMouseTracking(true);
     setAttribute(Qt::WA_Hover);
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    setFocusPolicy(Qt::StrongFocus);
+    setAccessibleName(AppLanguage::string(QStringLiteral("Top bar preview")));
     connect(&SharedSettings::store(), &PreferencesDomain::didChange, this, &MenuBarStripView::rebuild);
     QPointer<MenuBarStripView> self(this);
     m_barListener.listen(SharedSettings::Signal::menuBarChanged, [self] {
@@ -43,9 +49,12 @@ void MenuBarStripView::rebuild()
         delete entry.second;
     m_items.clear();
 
+    // The preview draws what the bar will draw: the agent's view of this machine decides which
+    // readouts take room and whether the sensors meter shows at all.
+    ReadoutSources::adoptPublished();
     int x = hitSlop;
     for (const MonitorSection section : MeterSettings::menuBarOrder()) {
-        if (!MeterSettings::showsItem(section))
+        if (!MeterSettings::showsItem(section) || !ReadoutSources::current().hasSource(section))
             continue;
         const int width = int(std::ceil(StatusMetricView::itemWidth(section)));
         auto* meter = new StatusMetricView(QRect(x, 0, width, itemHeight), section, this);
@@ -56,6 +65,10 @@ void MenuBarStripView::rebuild()
     }
     if (m_hovered && !view(*m_hovered))
         m_hovered.reset();
+    if (m_focused && !view(*m_focused))
+        setFocusedSection(m_items.isEmpty() ? std::nullopt : std::optional(m_items.first().first));
+    // Nothing to choose or move in an empty row: Tab passes it by.
+    setFocusPolicy(m_items.isEmpty() ? Qt::NoFocus : Qt::StrongFocus);
     updateGeometry();
     adjustSize();
     update();
@@ -193,19 +206,74 @@ void MenuBarStripView::leaveEvent(QEvent* event)
     QWidget::leaveEvent(event);
 }
 
+void MenuBarStripView::setFocusedSection(std::optional<MonitorSection> section)
+{
+    m_focused = section;
+    // Read out with the preview's name: which meter the arrow keys now work on, and how.
+    const QString instructions
+        = AppLanguage::string(QStringLiteral("Arrow keys choose a meter; with Ctrl they move it."));
+    setAccessibleDescription(section ? title(*section) + QStringLiteral(". ") + instructions : instructions);
+    update();
+}
+
+void MenuBarStripView::focusInEvent(QFocusEvent* event)
+{
+    if ((!m_focused || !view(*m_focused)) && !m_items.isEmpty())
+        setFocusedSection(m_items.first().first);
+    update();
+    QWidget::focusInEvent(event);
+}
+
+void MenuBarStripView::focusOutEvent(QFocusEvent* event)
+{
+    update();
+    QWidget::focusOutEvent(event);
+}
+
+void MenuBarStripView::keyPressEvent(QKeyEvent* event)
+{
+    const int step = event->key() == Qt::Key_Left ? -1 : event->key() == Qt::Key_Right ? 1 : 0;
+    if (!step || m_items.isEmpty() || m_drag) {
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    const QList<MonitorSection> order = sections();
+    const qsizetype index = m_focused ? order.indexOf(*m_focused) : -1;
+    if (index < 0) {
+        setFocusedSection(order.first());
+        return;
+    }
+    const qsizetype target = index + step;
+    if (target < 0 || target >= order.size())
+        return;
+    if (!(event->modifiers() & Qt::ControlModifier)) {
+        setFocusedSection(order[target]);
+        return;
+    }
+    // Moving keeps the meter chosen, so repeated presses carry it along.
+    QList<MonitorSection> moved = order;
+    moved.swapItemsAt(index, target);
+    MeterSettings::setMenuBarOrder(moved);
+    rebuild();
+    setFocusedSection(m_focused);
+}
+
 void MenuBarStripView::paintEvent(QPaintEvent*)
 {
-    const auto marked = m_drag ? std::optional(m_drag->section) : m_hovered;
-    if (!marked)
-        return;
-    const StatusMetricView* meter = view(*marked);
-    if (!meter)
-        return;
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
-    QColor fill = StatusMetricView::primaryLabelColor(meter->effectiveAppearance());
-    fill.setAlphaF(0.14f);
-    painter.setPen(Qt::NoPen);
-    painter.setBrush(fill);
-    painter.drawRoundedRect(QRectF(meter->geometry()).adjusted(-hitSlop, 0, hitSlop, 0), 6, 6);
+    const auto marked = m_drag ? std::optional(m_drag->section) : m_hovered;
+    if (const StatusMetricView* meter = marked ? view(*marked) : nullptr) {
+        QColor fill = StatusMetricView::primaryLabelColor(meter->effectiveAppearance());
+        fill.setAlphaF(0.14f);
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(fill);
+        painter.drawRoundedRect(QRectF(meter->geometry()).adjusted(-hitSlop, 0, hitSlop, 0), 6, 6);
+    }
+    // The keyboard's meter wears the focus ring while the preview has the focus.
+    if (const StatusMetricView* meter = hasFocus() && m_focused ? view(*m_focused) : nullptr) {
+        painter.setPen(QPen(palette().color(QPalette::Highlight), 2));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRoundedRect(QRectF(meter->geometry()).adjusted(-hitSlop + 1, 1, hitSlop - 1, -1), 6, 6);
+    }
 }

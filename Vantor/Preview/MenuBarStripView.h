@@ -14,8 +14,9 @@ class StatusMetricView;
 
 // The preview's row of meters, drawn by the agent's own meter view over sample readings. The user
 // drags a meter sideways to reorder; its neighbours make room as it passes their middle, and the
-// order is stored when the mouse is released. Any change of the store, or the agent announcing a
-// new order, rebuilds the row.
+// order is stored when the mouse is released. From the keyboard, the arrow keys choose a meter and
+// Ctrl with an arrow moves it one place, stored at once. Any change of the store, or the agent
+// announcing a new order, rebuilds the row.
 class MenuBarStripView : public QWidget {
     Q_OBJECT
 public:
@@ -33,8 +34,12 @@ public:
     QSize minimumSizeHint() const override { return sizeHint(); }
 
     QList<MonitorSection> sections() const;
+    // What the meters draw from.
+    MenuBarReadings& readings() const { return *m_readings; }
     StatusMetricView* view(MonitorSection section) const;
     std::optional<MonitorSection> hovered() const { return m_hovered; }
+    // The meter the keyboard works on.
+    std::optional<MonitorSection> focusedSection() const { return m_focused; }
     bool isDragging() const { return m_drag.has_value(); }
     // The item whose frame, widened by hitSlop on each side, contains `point`.
     std::optional<MonitorSection> item(const QPoint& point) const;
@@ -45,6 +50,9 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void leaveEvent(QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
 
 private:
     struct Drag {
@@ -56,12 +64,14 @@ private:
     int intrinsicWidth() const;
     void layoutSlots(const StatusMetricView* keep);
     void setHovered(std::optional<MonitorSection> section);
+    void setFocusedSection(std::optional<MonitorSection> section);
 
     MenuBarReadings* m_readings = nullptr;
     QList<QPair<MonitorSection, StatusMetricView*>> m_items;
     SignalListener m_barListener;
     std::optional<MonitorSection> m_hovered;
     std::optional<Drag> m_drag;
+    std::optional<MonitorSection> m_focused;
     // A rebuild asked for while the user holds a meter waits for the release.
     bool m_rebuildAfterDrag = false;
 };

@@ -38,8 +38,24 @@ void SystemMonitor::openSensors()
     sources.cpuPower = reader && reader->hasPowerChannel(PowerChannel::cpu);
     sources.systemPower = reader && reader->hasPowerChannel(PowerChannel::system);
     sources.fanSpeed = reader && !reader->fanKeys().empty();
+    // Learnt from the memory counters on the first cycle, which follows at once.
+    sources.swap = false;
     ReadoutSources::setCurrent(sources);
     m_readoutSourcesLease.held = true;
+}
+
+void SystemMonitor::noteSystemPowerFigure()
+{
+    // Whether the system power has a figure is a matter of the moment (a battery's draw has none
+    // on mains); the meter falls back while it has none instead of showing an empty gap.
+    if (!m_readoutSourcesLease.held)
+        return;
+    const bool now = systemWatts().has_value();
+    if (ReadoutSources::current().systemPowerNow == now)
+        return;
+    ReadoutSources sources = ReadoutSources::current();
+    sources.systemPowerNow = now;
+    ReadoutSources::setCurrent(sources);
 }
 
 void SystemMonitor::readTemperatures(SamplingPlan::SMCScope scope)
@@ -72,6 +88,7 @@ void SystemMonitor::apply(const QList<TemperatureReading>& temperatures, const Q
     assign(m_fans, fans, sensorsChange);
     assign(m_power, power, sensorsChange);
     assign(m_battery, battery, sensorsChange);
+    noteSystemPowerFigure();
 
     QList<SensorGroup> groups;
     for (const SensorCategory category : EnumCases<SensorCategory>::all) {

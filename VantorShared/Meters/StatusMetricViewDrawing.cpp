@@ -2,6 +2,7 @@
 
 #include "Platform/Settings/PreferencesDomain.h"
 #include "VantorShared/Meters/MeterSettings.h"
+#include "VantorShared/Meters/ReadoutSources.h"
 #include "VantorShared/Meters/StatusMetricView.h"
 #include "VantorShared/Meters/SymbolImages.h"
 #include "VantorShared/Settings/SharedSettings.h"
@@ -170,11 +171,14 @@ const Look& look()
 {
     static Look snapshot;
     static quint64 storeGeneration = 0;
+    static quint64 sourcesGeneration = 0;
     static bool taken = false;
-    // One cheap question to the store; the settings themselves are read only after it changed.
+    // One cheap question to the store; the settings themselves are read only after it changed
+    // (or what the machine can supply did).
     const quint64 now = SharedSettings::store().generation();
-    if (taken && now == storeGeneration)
+    if (taken && now == storeGeneration && ReadoutSources::generation() == sourcesGeneration)
         return snapshot;
+    sourcesGeneration = ReadoutSources::generation();
     const quint64 generation = snapshot.generation + 1;
     snapshot = Look {};
     snapshot.generation = generation;
@@ -183,10 +187,14 @@ const Look& look()
     for (const MonitorSection section :
         {MonitorSection::cpu, MonitorSection::memory, MonitorSection::storage, MonitorSection::sensors})
         snapshot.labels[size_t(section)] = MeterSettings::labelStyle(section);
-    snapshot.cpuReadout = MeterSettings::cpuReadout();
-    snapshot.memoryReadout = MeterSettings::memoryReadout();
-    snapshot.storageReadout = MeterSettings::storageReadout();
-    snapshot.sensorsReadout = MeterSettings::sensorsReadout();
+    // A readout this machine has no source for is drawn as none and takes no room: it would only
+    // ever be an empty gap. A reading missing for a moment keeps its room.
+    const ReadoutSources& sources = ReadoutSources::current();
+    const auto shown = [&sources](auto readout) { return sources.supports(readout) ? readout : decltype(readout)(0); };
+    snapshot.cpuReadout = shown(MeterSettings::cpuReadout());
+    snapshot.memoryReadout = shown(MeterSettings::memoryReadout());
+    snapshot.storageReadout = shown(MeterSettings::storageReadout());
+    snapshot.sensorsReadout = shown(MeterSettings::sensorsReadout());
     for (const MeterAccentSlot slot : allMeterAccentSlots)
         snapshot.colors[size_t(slot)] = MeterSettings::color(slot);
     // Reading may itself have refreshed the store; what was read belongs to the newest state.

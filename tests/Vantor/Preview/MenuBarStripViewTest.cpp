@@ -1,12 +1,14 @@
 #include "Vantor/Preview/MenuBarStripView.h"
 #include "Platform/Settings/PreferencesDomain.h"
 #include "VantorShared/Meters/MeterSettings.h"
+#include "VantorShared/Meters/ReadoutSources.h"
 #include "VantorShared/Meters/StatusMetricView.h"
 #include "VantorShared/Settings/SharedSettings.h"
 #include "tests/support/FakeReadings.h"
 #include "tests/support/IsolatedSettings.h"
 
 #include <QApplication>
+#include <QKeyEvent>
 #include <QMouseEvent>
 
 #include <gtest/gtest.h>
@@ -47,6 +49,27 @@ TEST_F(MenuBarStripViewTest, WithEveryItemHiddenTheStripIsEmptyAndNothingCanBeDr
     EXPECT_FALSE(strip.isDragging());
     send(strip, QEvent::MouseButtonRelease, {2, 10});
     EXPECT_FALSE(SharedSettings::store().persistentObjectForKey(Key::menuBarOrder).isValid());
+}
+
+TEST_F(MenuBarStripViewTest, ThePreviewDrawsWhatTheBarOfThisMachineWillDraw)
+{
+    // Before the agent has said anything, every readout counts as available.
+    {
+        MenuBarStripView strip(&readings);
+        EXPECT_EQ(strip.sections().size(), 4);
+    }
+    // A machine without sensors: no sensors meter, and the cpu meter shows its usage in the
+    // usage's width rather than a temperature it can never have.
+    ReadoutSources bare {false, false, false, false, false, false};
+    SharedSettings::store().setStringList(Key::availableReadouts, bare.published());
+    MenuBarStripView strip(&readings);
+    EXPECT_FALSE(strip.sections().contains(sensors));
+    EXPECT_EQ(strip.sections().size(), 3);
+    SharedSettings::store().setString(Key::cpuReadout, QStringLiteral("usage"));
+    const double usageWidth = StatusMetricView::itemWidth(cpu);
+    SharedSettings::store().removeObjectForKey(Key::cpuReadout);
+    EXPECT_DOUBLE_EQ(StatusMetricView::itemWidth(cpu), usageWidth);
+    ReadoutSources::reset();
 }
 
 TEST_F(MenuBarStripViewTest, ItemsFollowTheStoredOrderAndVisibility)
@@ -130,4 +153,45 @@ TEST_F(MenuBarStripViewTest, TheAgentAnnouncingANewOrderRebuildsTheStrip)
     EXPECT_EQ(strip.sections().first(), storage);
     SharedSettings::post(SharedSettings::Signal::menuBarChanged);
     EXPECT_EQ(strip.sections(), (QList<MonitorSection> {cpu, memory, storage, sensors}));
+}
+
+TEST_F(MenuBarStripViewTest, TheKeyboardChoosesAMeterAndMovesItOnePlaceAtATime)
+{
+    MeterSettings::setMenuBarOrder({cpu, memory, storage, sensors});
+    MenuBarStripView strip(&readings);
+    EXPECT_EQ(strip.focusPolicy(), Qt::StrongFocus);
+    EXPECT_FALSE(strip.accessibleName().isEmpty());
+    const auto press = [&](Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        QKeyEvent event(QEvent::KeyPress, key, modifiers);
+        QApplication::sendEvent(&strip, &event);
+    };
+    QFocusEvent focusIn(QEvent::FocusIn, Qt::TabFocusReason);
+    QApplication::sendEvent(&strip, &focusIn);
+    EXPECT_EQ(strip.focusedSection(), cpu);
+
+    press(Qt::Key_Right);
+    EXPECT_EQ(strip.focusedSection(), memory);
+    EXPECT_TRUE(strip.accessibleDescription().startsWith(title(memory)));
+    press(Qt::Key_Right, Qt::ControlModifier);
+    EXPECT_EQ(storedOrder(), QStringLiteral("cpu,storage,memory,sensors"));
+    press(Qt::Key_Right, Qt::ControlModifier);
+    EXPECT_EQ(strip.sections(), (QList<MonitorSection> {cpu, storage, sensors, memory}));
+    // At the end of the row it stays put; plain arrows move only the choice.
+    press(Qt::Key_Right, Qt::ControlModifier);
+    EXPECT_EQ(storedOrder(), QStringLiteral("cpu,storage,sensors,memory"));
+    EXPECT_EQ(strip.focusedSection(), memory);
+    press(Qt::Key_Left);
+    press(Qt::Key_Left);
+    press(Qt::Key_Left);
+    press(Qt::Key_Left);
+    EXPECT_EQ(strip.focusedSection(), cpu);
+    EXPECT_EQ(storedOrder(), QStringLiteral("cpu,storage,sensors,memory"));
+
+    // The chosen meter hidden elsewhere: the choice moves to one that is there.
+    SharedSettings::store().setBool(Key::showCPUItem, false);
+    EXPECT_EQ(strip.focusedSection(), storage);
+    // With nothing to choose, Tab passes the preview by.
+    for (const MonitorSection section : allMonitorSections)
+        SharedSettings::store().setBool(MeterSettings::itemVisibilityKey(section), false);
+    EXPECT_EQ(strip.focusPolicy(), Qt::NoFocus);
 }

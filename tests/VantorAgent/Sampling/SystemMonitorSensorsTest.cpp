@@ -38,13 +38,15 @@ protected:
         sources.loadAverages = [](std::array<double, 3>&) { return false; };
         sources.pageSize = 4096;
         sources.startTimer = false;
-        sources.sensorTransport = [this, table]() -> std::unique_ptr<SMCTransport> {
-            if (table.isNull())
-                return nullptr;
-            auto fake = std::make_unique<FakeSMCTransport>(table);
-            transport = fake.get();
-            return fake;
-        };
+        if (!overSys) {
+            sources.sensorTransport = [this, table]() -> std::unique_ptr<SMCTransport> {
+                if (table.isNull())
+                    return nullptr;
+                auto fake = std::make_unique<FakeSMCTransport>(table);
+                transport = fake.get();
+                return fake;
+            };
+        }
         monitor = std::make_unique<SystemMonitor>(sources);
     }
     // Lets every job finish and every hand-off run, including jobs started by the hand-offs.
@@ -62,6 +64,8 @@ protected:
         }
     }
 
+    // The machine's own sensor transports over the fixture tree instead of a table.
+    bool overSys = false;
     IsolatedSettings settings;
     FixtureTree proc {QStringLiteral("proc-sample")};
     FixtureTree sys {QStringLiteral("sensors/laptop")};
@@ -189,4 +193,27 @@ TEST_F(SystemMonitorSensorsTest, WithoutSensorsNothingIsReadAndPopoversDoNotWait
     EXPECT_TRUE(ready);
     EXPECT_FALSE(monitor->battery()); // read only inside a sensor job
     EXPECT_TRUE(monitor->temperatures().isEmpty());
+}
+
+TEST_F(SystemMonitorSensorsTest, ALaptopStartedOnMainsKnowsItsSystemPowerAndFallsBackWhileItHasNoFigure)
+{
+    // Plugged in at start-up: the battery's draw has no figure now, yet it is the system power.
+    sys.write(QStringLiteral("class/power_supply/BAT0/status"), "Charging\n");
+    overSys = true;
+    make(QByteArray());
+    EXPECT_TRUE(ReadoutSources::current().systemPower);
+    EXPECT_TRUE(ReadoutSources::current().published().contains(QStringLiteral("sensors.power")));
+    drain();
+    EXPECT_FALSE(monitor->systemWatts());
+    // The default power readout falls back as for a missing source, never to a blank gap.
+    EXPECT_FALSE(ReadoutSources::current().systemPowerNow);
+    EXPECT_EQ(MeterSettings::sensorsReadout(), SensorsReadout::hottest);
+
+    // Unplugged: the system power has its figure and the readout comes back.
+    sys.write(QStringLiteral("class/power_supply/BAT0/status"), "Discharging\n");
+    cycles(3);
+    drain();
+    ASSERT_TRUE(monitor->systemWatts());
+    EXPECT_NEAR(*monitor->systemWatts(), 1.523 * 11.4, 1e-3);
+    EXPECT_EQ(MeterSettings::sensorsReadout(), SensorsReadout::power);
 }

@@ -2,6 +2,7 @@
 #include "Platform/Bundles/Bundle.h"
 #include "Platform/Settings/PreferencesDomain.h"
 #include "VantorShared/Meters/MeterAccent.h"
+#include "VantorShared/Meters/ReadoutSources.h"
 #include "VantorShared/Settings/SharedSettings.h"
 #include "tests/support/FakeReadings.h"
 #include "tests/support/IsolatedSettings.h"
@@ -308,6 +309,45 @@ TEST_F(StatusMetricViewTest, ItemWidths)
     // The icons-only sensors item is just the symbol.
     store().setString(Key::sensorsReadout, QStringLiteral("off"));
     EXPECT_DOUBLE_EQ(StatusMetricView::itemWidth(MonitorSection::sensors), sensorIcon + 2);
+}
+
+TEST_F(StatusMetricViewTest, AReadoutWithoutASourceTakesNoRoomAndOneMissingForAMomentKeepsIt)
+{
+    const double sensorIcon = StatusMetricView::iconSize(MonitorSection::sensors).width();
+    const double memoryIcon = StatusMetricView::iconSize(MonitorSection::memory).width();
+    store().setString(Key::sensorsReadout, QStringLiteral("fan"));
+    store().setString(Key::memoryReadout, QStringLiteral("swap"));
+    // Missing for a moment: the room stays, so the bar does not jump.
+    readings.fanRPM.reset();
+    EXPECT_DOUBLE_EQ(StatusMetricView::itemWidth(MonitorSection::sensors), sensorIcon + 1 + (29 + 5) + 1);
+    EXPECT_FALSE(StatusMetricView::sensorsReadoutText(readings));
+
+    // A machine without fans and without swap: the chosen readouts stay chosen but take no room
+    // and draw nothing (not "0.0G" for swap that does not exist).
+    ReadoutSources none {false, false, false, false, false, false};
+    none.swap = false;
+    ReadoutSources::setCurrent(none);
+    readings.fanRPM = 2000;
+    EXPECT_DOUBLE_EQ(StatusMetricView::itemWidth(MonitorSection::sensors), sensorIcon + 2);
+    EXPECT_FALSE(StatusMetricView::sensorsReadoutText(readings));
+    EXPECT_DOUBLE_EQ(StatusMetricView::itemWidth(MonitorSection::memory), memoryIcon + 1 + 5 + 8.4 + 1);
+    EXPECT_FALSE(StatusMetricView::memoryReadoutText(readings));
+    EXPECT_EQ(store().stringForKey(Key::sensorsReadout), QStringLiteral("fan"));
+
+    // A laptop on mains: the battery's draw has no figure now, so the default power readout
+    // falls back to the hottest temperature instead of leaving a gap.
+    store().removeObjectForKey(Key::sensorsReadout);
+    ReadoutSources laptop;
+    laptop.systemPowerNow = false;
+    ReadoutSources::setCurrent(laptop);
+    readings.systemPower.reset();
+    EXPECT_EQ(StatusMetricView::sensorsReadoutText(readings), QStringLiteral("61°"));
+    EXPECT_DOUBLE_EQ(StatusMetricView::itemWidth(MonitorSection::sensors), sensorIcon + 1 + (27 + 5) + 1);
+    laptop.systemPowerNow = true;
+    ReadoutSources::setCurrent(laptop);
+    readings.systemPower = 14;
+    EXPECT_EQ(StatusMetricView::sensorsReadoutText(readings), QStringLiteral("14W"));
+    ReadoutSources::reset();
 }
 
 TEST_F(StatusMetricViewTest, MemoryWithoutReadoutOrLegacyFlagHasNoRoomForText)
