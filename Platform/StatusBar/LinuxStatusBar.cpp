@@ -3,6 +3,7 @@
 #include "Platform/Settings/PreferencesDomain.h"
 #include "Platform/StatusBar/LinuxStatusItem.h"
 #include "Platform/StatusBar/StatusItemWindow.h"
+#include "Platform/StatusBar/X11Dock.h"
 
 #include <QGuiApplication>
 #include <QScreen>
@@ -16,11 +17,16 @@ LinuxStatusBar::LinuxStatusBar(PreferencesDomain& positions, QString positionKey
     , m_prefix(std::move(positionKeyPrefix))
 {
     watchScreen();
-    connect(qApp, &QGuiApplication::primaryScreenChanged, this, [this] {
+    // The bar lives on the primary screen and follows it, and any screen added, removed or
+    // resized may move or reshape it.
+    const auto screensChanged = [this] {
         watchScreen();
         layOut();
         emit screenChanged();
-    });
+    };
+    connect(qApp, &QGuiApplication::primaryScreenChanged, this, screensChanged);
+    connect(qApp, &QGuiApplication::screenAdded, this, screensChanged);
+    connect(qApp, &QGuiApplication::screenRemoved, this, screensChanged);
 }
 
 LinuxStatusBar::~LinuxStatusBar()
@@ -105,7 +111,16 @@ QRect LinuxStatusBar::barArea() const
     if (!screen)
         return {};
     const QRect available = screen->availableGeometry();
-    return QRect(available.left(), available.top(), available.width(), StatusItemWindow::barHeight);
+    // The bar goes below the panels already along the top. Under X11 the usable area counts our
+    // own strip as well, so the panels' reach is read from their struts directly; elsewhere
+    // nothing of ours is reserved and the usable area says it.
+    QList<QWidget*> ours;
+    for (const auto& item : m_items)
+        ours.append(item->window());
+    const std::optional<int> reserved
+        = X11Dock::topReservedByOthers(screen->geometry(), screen->devicePixelRatio(), ours);
+    const int top = reserved ? screen->geometry().top() + *reserved : available.top();
+    return QRect(available.left(), top, available.width(), StatusItemWindow::barHeight);
 }
 
 void LinuxStatusBar::layOut()
@@ -121,6 +136,8 @@ void LinuxStatusBar::layOut()
         // The dragged item keeps its room but follows the pointer until it is dropped.
         if (!window->isDragging() && window->pos() != QPoint(right, area.top()))
             window->move(right, area.top());
+        if (!window->isDragging())
+            window->reserveStrip();
     }
 }
 

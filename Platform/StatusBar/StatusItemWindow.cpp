@@ -1,6 +1,7 @@
 #include "Platform/StatusBar/StatusItemWindow.h"
 
 #include "Platform/StatusBar/StatusBarButton.h"
+#include "Platform/StatusBar/X11Dock.h"
 
 #include <QGuiApplication>
 #include <QMouseEvent>
@@ -14,16 +15,23 @@ StatusItemWindow::StatusItemWindow()
             | Qt::NoDropShadowWindowHint)
     , m_button(new StatusBarButton(this))
 {
-    // Under X11 the window manager is kept out of it: an unmanaged window has no frame and no
-    // taskbar entry, shows on every desktop and stays exactly where the bar puts it.
-    if (QGuiApplication::platformName() == QLatin1String("xcb"))
-        setWindowFlag(Qt::X11BypassWindowManagerHint);
     setAttribute(Qt::WA_ShowWithoutActivating);
     setAttribute(Qt::WA_DeleteOnClose, false);
     setFocusPolicy(Qt::NoFocus);
     setWindowTitle(QStringLiteral("Vantor"));
     m_button->setStatusWindow(this);
     setContentLength(0);
+    // A dock to the window manager: no frame or taskbar entry, on every desktop, above other
+    // windows, and with the strip it reserves kept clear of maximised windows.
+    X11Dock::makeDock(*this);
+}
+
+void StatusItemWindow::reserveStrip()
+{
+    if (geometry() == m_reserved)
+        return;
+    m_reserved = geometry();
+    X11Dock::reserveTop(*this, m_reserved);
 }
 
 void StatusItemWindow::setContentLength(double length)

@@ -8,9 +8,10 @@
 
 class StatusBarButton;
 
-// The small window of one status item: frameless, above other windows, without a taskbar entry
-// and on every desktop. It paints a slim plate behind its button so that the items read as one
-// bar in light and dark themes; half the gap between items is its padding on either side.
+// The small window of one status item: a dock window (frameless, above other windows, without a
+// taskbar entry, on every desktop) that reserves its strip of the screen's top edge. It paints a
+// slim plate behind its button so that the items read as one bar in light and dark themes; half
+// the gap between items is its padding on either side.
 //
 // Pressing with the reorder modifier held and dragging moves the window along the bar; the bar
 // decides where it lands when the button is released.
@@ -27,6 +28,8 @@ public:
     // Sizes the button to `length` points and the window around it.
     void setContentLength(double length);
     bool isDragging() const { return m_grabOffset.has_value(); }
+    // Reserves the strip the window covers now, so maximised windows start below it.
+    void reserveStrip();
 
 signals:
     void moved();
@@ -43,4 +46,5 @@ protected:
 private:
     StatusBarButton* m_button;
     std::optional<int> m_grabOffset;
+    QRect m_reserved;
 };

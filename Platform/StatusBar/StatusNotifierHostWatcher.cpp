@@ -14,6 +14,10 @@ namespace {
 
 // A watcher that does not answer this quickly is as good as absent at start-up.
 constexpr int startupTimeoutMs = 1000;
+// Later answers may take longer; the next question waits for this one.
+constexpr int questionTimeoutMs = 5000;
+// A panel that restarts is back within this time.
+constexpr int defaultSettleMs = 1500;
 
 QDBusMessage hostQuestion()
 {
@@ -37,13 +41,17 @@ StatusNotifierHostWatcher::StatusNotifierHostWatcher(QDBusConnection bus, QObjec
     : TrayHostWatcher(parent)
     , m_bus(std::move(bus))
 {
+    m_settle.setSingleShot(true);
+    m_settle.setInterval(defaultSettleMs);
+    connect(&m_settle, &QTimer::timeout, this, &StatusNotifierHostWatcher::ask);
     if (!m_bus.isConnected())
         return;
     m_serviceWatcher = new QDBusServiceWatcher(service, m_bus, QDBusServiceWatcher::WatchForOwnerChange, this);
-    connect(m_serviceWatcher, &QDBusServiceWatcher::serviceOwnerChanged, this, [this] { askAgain(); });
+    connect(m_serviceWatcher, &QDBusServiceWatcher::serviceOwnerChanged, this, &StatusNotifierHostWatcher::noteChange);
     for (const char* signal : {"StatusNotifierHostRegistered", "StatusNotifierHostUnregistered"})
-        m_bus.connect(service, path, interface, QString::fromLatin1(signal), this, SLOT(askAgain()));
+        m_bus.connect(service, path, interface, QString::fromLatin1(signal), this, SLOT(noteChange()));
 
+    ++m_questionsAsked;
     const QDBusMessage reply = m_bus.call(hostQuestion(), QDBus::Block, startupTimeoutMs);
     m_present = answerSaysPresent(reply);
 }
@@ -53,18 +61,34 @@ StatusNotifierHostWatcher::~StatusNotifierHostWatcher()
     if (!m_bus.isConnected())
         return;
     for (const char* signal : {"StatusNotifierHostRegistered", "StatusNotifierHostUnregistered"})
-        m_bus.disconnect(service, path, interface, QString::fromLatin1(signal), this, SLOT(askAgain()));
+        m_bus.disconnect(service, path, interface, QString::fromLatin1(signal), this, SLOT(noteChange()));
 }
 
-void StatusNotifierHostWatcher::askAgain()
+void StatusNotifierHostWatcher::noteChange()
 {
-    // Only the newest question counts: answers can arrive out of order around a restart.
-    const quint64 question = ++m_question;
-    auto* pending = new QDBusPendingCallWatcher(m_bus.asyncCall(hostQuestion()), this);
-    connect(pending, &QDBusPendingCallWatcher::finished, this, [this, question](QDBusPendingCallWatcher* call) {
+    // Nothing but a timer restart here: this runs once per signal, however many arrive.
+    m_settle.start();
+}
+
+void StatusNotifierHostWatcher::ask()
+{
+    if (m_asking) {
+        m_askAgain = true;
+        return;
+    }
+    m_asking = true;
+    m_askAgain = false;
+    ++m_questionsAsked;
+    auto* pending = new QDBusPendingCallWatcher(m_bus.asyncCall(hostQuestion(), questionTimeoutMs), this);
+    connect(pending, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher* call) {
         call->deleteLater();
-        if (question == m_question)
-            adopt(answerSaysPresent(call->reply()));
+        m_asking = false;
+        // A change that came while we waited may have made this answer stale.
+        if (m_askAgain) {
+            ask();
+            return;
+        }
+        adopt(answerSaysPresent(call->reply()));
     });
 }
 

@@ -4,6 +4,9 @@
 
 #include <QDBusConnection>
 #include <QString>
+#include <QTimer>
+
+#include <chrono>
 
 class QDBusServiceWatcher;
 
@@ -12,7 +15,9 @@ class QDBusServiceWatcher;
 // Cinnamon, MATE, LXQt and Budgie, and GNOME with the app-indicator extension, all register one.
 //
 // The first answer is asked for at construction (the agent decides at start-up); later changes
-// are followed without blocking.
+// are followed without blocking. A panel that flaps, or a flood of its signals, costs a timer
+// restart per signal: the watcher is asked again only once the signals have stopped for
+// `settleDelay`, and never while an earlier question is still unanswered.
 class StatusNotifierHostWatcher : public TrayHostWatcher {
     Q_OBJECT
 public:
@@ -25,14 +30,22 @@ public:
 
     bool isHostPresent() const override { return m_present; }
 
+    void setSettleDelay(std::chrono::milliseconds delay) { m_settle.setInterval(delay); }
+    // How many times the watcher was asked since construction, the first answer included.
+    quint64 questionsAsked() const { return m_questionsAsked; }
+
 private slots:
-    void askAgain();
+    void noteChange();
 
 private:
+    void ask();
     void adopt(bool present);
 
     QDBusConnection m_bus;
     QDBusServiceWatcher* m_serviceWatcher = nullptr;
+    QTimer m_settle;
     bool m_present = false;
-    quint64 m_question = 0;
+    bool m_asking = false;
+    bool m_askAgain = false;
+    quint64 m_questionsAsked = 0;
 };

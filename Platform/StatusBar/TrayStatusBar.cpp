@@ -1,9 +1,11 @@
 #include "Platform/StatusBar/TrayStatusBar.h"
 
-#include "Platform/StatusBar/TrayClickPosition.h"
+#include "Platform/StatusBar/StatusNotifierItem.h"
 #include "Platform/StatusBar/TrayStatusItem.h"
 
 #include <QCursor>
+#include <QDBusConnection>
+#include <QDBusServiceWatcher>
 #include <QGuiApplication>
 #include <QTimer>
 
@@ -12,7 +14,16 @@
 TrayStatusBar::TrayStatusBar(QObject* parent)
     : StatusBar(parent)
 {
-    TrayClickPosition::install();
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected())
+        return;
+    m_watcherOwner = new QDBusServiceWatcher(
+        QStringLiteral("org.kde.StatusNotifierWatcher"), bus, QDBusServiceWatcher::WatchForRegistration, this);
+    connect(m_watcherOwner, &QDBusServiceWatcher::serviceRegistered, this, [this] {
+        // A restarted watcher knows none of our items.
+        for (const auto& item : m_items)
+            item->registerAgain();
+    });
 }
 
 TrayStatusBar::~TrayStatusBar() = default;
@@ -50,15 +61,60 @@ TrayStatusItem* TrayStatusBar::trayItem(const StatusItem* item) const
     return nullptr;
 }
 
-void TrayStatusBar::reportActivation(TrayStatusItem* item)
+void TrayStatusBar::queueRegistration(StatusNotifierItem* item)
 {
-    std::optional<QPoint> position = TrayClickPosition::take();
+    if (!item || m_registrations.contains(item))
+        return;
+    m_registrations.append(item);
+    registerNext();
+}
+
+void TrayStatusBar::registerNext()
+{
+    if (m_registering)
+        return;
+    while (!m_registrations.isEmpty() && !m_registering)
+        m_registering = m_registrations.takeFirst();
+    if (!m_registering)
+        return;
+    StatusNotifierItem* item = m_registering;
+    const auto done = [this, item] {
+        if (m_registering != item)
+            return;
+        disconnect(item, &StatusNotifierItem::registrationAnswered, this, nullptr);
+        m_registering = nullptr;
+        registerNext();
+    };
+    connect(item, &StatusNotifierItem::registrationAnswered, this, done);
+    // An item destroyed while it waits for its answer lets the next one go.
+    connect(item, &QObject::destroyed, this, [this, item] {
+        if (m_registering == nullptr || m_registering == item) {
+            m_registering = nullptr;
+            QTimer::singleShot(0, this, &TrayStatusBar::registerNext);
+        }
+    });
+    item->registerWithWatcher();
+}
+
+void TrayStatusBar::reportActivation(TrayStatusItem* item, std::optional<QPoint> position)
+{
     // Without a position from the tray, the pointer is where the click was only on an X11
     // desktop; through XWayland it may be anywhere, and the popover is better left to its default.
     if (!position && QGuiApplication::platformName() == QLatin1String("xcb")
         && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
         position = QCursor::pos();
+    emit item->activated(position);
     emit itemActivated(item, position);
+}
+
+void TrayStatusBar::reportSecondaryActivation(TrayStatusItem* item)
+{
+    emit itemSecondaryActivated(item);
+}
+
+void TrayStatusBar::reportRefusal(TrayStatusItem*, const QString& reason)
+{
+    emit registrationRefused(reason);
 }
 
 void TrayStatusBar::noteItemsChanged()

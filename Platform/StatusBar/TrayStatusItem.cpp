@@ -1,11 +1,9 @@
 #include "Platform/StatusBar/TrayStatusItem.h"
 
 #include "Platform/StatusBar/StatusBarButton.h"
+#include "Platform/StatusBar/StatusNotifierItem.h"
 #include "Platform/StatusBar/TrayStatusBar.h"
 
-#include <QAction>
-#include <QMenu>
-#include <QSystemTrayIcon>
 #include <QWidget>
 
 TrayStatusItem::TrayStatusItem(TrayStatusBar& bar, double length)
@@ -17,70 +15,72 @@ TrayStatusItem::TrayStatusItem(TrayStatusBar& bar, double length)
     m_button->setGeometry(0, 0, int(length), 24);
 }
 
-TrayStatusItem::~TrayStatusItem()
-{
-    // The tray icon goes first: hiding it takes the item out of the tray while its menu still
-    // exists.
-    if (m_trayIcon)
-        m_trayIcon->hide();
-    m_trayIcon.reset();
-    m_menu.reset();
-}
+TrayStatusItem::~TrayStatusItem() = default;
 
 StatusBarButton* TrayStatusItem::button() const
 {
     return m_button;
 }
 
-void TrayStatusItem::setIcon(const QIcon& icon)
+void TrayStatusItem::setIdentity(const QString& id, const QString& title)
 {
-    m_icon = icon;
+    if (!m_item)
+        m_id = id;
+    m_title = title;
+    if (m_item)
+        m_item->setTitle(title);
+}
+
+void TrayStatusItem::setIcon(const QList<QImage>& pictures)
+{
+    m_icon = pictures;
     ++m_iconUpdates;
-    if (m_trayIcon)
-        m_trayIcon->setIcon(m_icon);
+    if (m_item)
+        m_item->setIcon(m_icon);
 }
 
-void TrayStatusItem::setToolTip(const QString& text)
+void TrayStatusItem::setToolTip(const QString& title, const QString& text)
 {
-    if (text == m_toolTip)
-        return;
-    m_toolTip = text;
-    if (m_trayIcon)
-        m_trayIcon->setToolTip(m_toolTip);
+    m_toolTipTitle = title;
+    m_toolTipText = text;
+    if (m_item)
+        m_item->setToolTip(title, text);
 }
 
-bool TrayStatusItem::isShown() const
+QString TrayStatusItem::toolTip() const
 {
-    return m_trayIcon && m_trayIcon->isVisible();
+    return m_toolTipText.isEmpty() ? m_toolTipTitle : m_toolTipTitle + QLatin1Char('\n') + m_toolTipText;
+}
+
+void TrayStatusItem::setLabel(const QString& label, const QString& guide)
+{
+    m_label = label;
+    m_labelGuide = guide;
+    if (m_item)
+        m_item->setLabel(label, guide);
 }
 
 void TrayStatusItem::show()
 {
-    if (m_icon.isNull() || isShown())
+    if (m_icon.isEmpty() || m_item)
         return;
-    if (!m_trayIcon)
-        makeTrayIcon();
-    m_trayIcon->show();
+    QList<DBusMenu::Entry> menu;
+    for (const TrayStatusBar::MenuAction& action : m_bar.menuActions())
+        menu.append({action.text, action.run});
+    m_item = std::make_unique<StatusNotifierItem>(m_id, std::move(menu));
+    m_item->setTitle(m_title);
+    m_item->setIcon(m_icon);
+    m_item->setToolTip(m_toolTipTitle, m_toolTipText);
+    m_item->setLabel(m_label, m_labelGuide);
+    m_item->setOnActivate([this](std::optional<QPoint> position) { m_bar.reportActivation(this, position); });
+    m_item->setOnSecondaryActivate([this](std::optional<QPoint>) { m_bar.reportSecondaryActivation(this); });
+    connect(m_item.get(), &StatusNotifierItem::registrationFailed, this,
+        [this](const QString& reason) { m_bar.reportRefusal(this, reason); });
+    m_bar.queueRegistration(m_item.get());
 }
 
-void TrayStatusItem::makeTrayIcon()
+void TrayStatusItem::registerAgain()
 {
-    m_trayIcon = std::make_unique<QSystemTrayIcon>(m_icon);
-    m_trayIcon->setToolTip(m_toolTip);
-    if (!m_bar.menuActions().isEmpty()) {
-        m_menu = std::make_unique<QMenu>();
-        for (const TrayStatusBar::MenuAction& entry : m_bar.menuActions()) {
-            QAction* action = m_menu->addAction(entry.text);
-            QObject::connect(action, &QAction::triggered, m_menu.get(), [run = entry.run] {
-                if (run)
-                    run();
-            });
-        }
-        m_trayIcon->setContextMenu(m_menu.get());
-    }
-    connect(m_trayIcon.get(), &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
-        // The context menu is the tray's to show; a middle click means nothing here.
-        if (reason == QSystemTrayIcon::Trigger)
-            m_bar.reportActivation(this);
-    });
+    if (m_item)
+        m_bar.queueRegistration(m_item.get());
 }

@@ -2,23 +2,26 @@
 
 #include "Platform/StatusBar/StatusItem.h"
 
-#include <QIcon>
+#include <QImage>
+#include <QList>
+#include <QPoint>
 #include <QPointer>
 #include <QString>
 
 #include <memory>
+#include <optional>
 
-class QMenu;
-class QSystemTrayIcon;
 class QWidget;
+class StatusNotifierItem;
 class TrayStatusBar;
 
-// An item of the desktop's tray. The tray draws a square icon that we send it, so the item has no
-// window of its own: its button lives in a widget that is never shown, where the controller's
-// label and content are kept as in the bar.
+// An item of the desktop's tray. The tray draws a square icon that we send it (and, where the
+// host shows them, a text label beside it), so the item has no window of its own: its button
+// lives in a widget that is never shown, where the controller's label and content are kept as in
+// the bar.
 //
-// The tray icon itself is made only when the item is first shown: making one asks the desktop
-// whether it has a tray, and Qt remembers that first answer for the life of the process.
+// The item goes on the bus only when it is first shown, under the id given by then: a tray that
+// is waiting for its host has nothing to register with.
 class TrayStatusItem : public StatusItem {
     Q_OBJECT
 public:
@@ -31,28 +34,47 @@ public:
     void setAutosaveName(const QString& name) override { m_autosaveName = name; }
     StatusBarButton* button() const override;
 
-    // Each sends a message to the tray and makes its panel repaint: the icon is set only when
-    // the picture changed, and a tooltip equal to the one already sent is skipped.
-    void setIcon(const QIcon& icon);
-    void setToolTip(const QString& text);
-    QString toolTip() const { return m_toolTip; }
+    // The item's stable id for the host ("vantor-cpu") and its title; the id counts only until
+    // the item is first shown.
+    void setIdentity(const QString& id, const QString& title);
+    QString id() const { return m_id; }
+    // Each tells the host only what changed: the icon (one picture per size) whenever it is set,
+    // the tooltip and the label when their texts differ from those sent.
+    void setIcon(const QList<QImage>& pictures);
+    void setToolTip(const QString& title, const QString& text);
+    // The tooltip as one text: the title, then the text on the following lines.
+    QString toolTip() const;
+    void setLabel(const QString& label, const QString& guide);
+    QString label() const { return m_label; }
+    QString labelGuide() const { return m_labelGuide; }
     // Puts the item into the tray; nothing while it has no icon yet.
     void show();
-    bool isShown() const;
+    bool isShown() const { return m_item != nullptr; }
+    // Asks the tray again to show an item that is shown (a restarted tray forgets its items).
+    void registerAgain();
     // How many icons went to the tray so far.
     int iconUpdates() const { return m_iconUpdates; }
+    // The item on the bus once shown.
+    StatusNotifierItem* busItem() const { return m_item.get(); }
+
+signals:
+    // The host activated the item, at the screen position it gave when it gave one. The bar hears
+    // of it too; an item that is not a section's (the machines meter) handles its own clicks.
+    void activated(std::optional<QPoint> screenPosition);
 
 private:
-    void makeTrayIcon();
-
     TrayStatusBar& m_bar;
     double m_length;
     QString m_autosaveName;
-    QIcon m_icon;
-    QString m_toolTip;
+    QString m_id;
+    QString m_title;
+    QList<QImage> m_icon;
+    QString m_toolTipTitle;
+    QString m_toolTipText;
+    QString m_label;
+    QString m_labelGuide;
     int m_iconUpdates = 0;
     std::unique_ptr<QWidget> m_host;
     StatusBarButton* m_button = nullptr;
-    std::unique_ptr<QMenu> m_menu;
-    std::unique_ptr<QSystemTrayIcon> m_trayIcon;
+    std::unique_ptr<StatusNotifierItem> m_item;
 };

@@ -4,6 +4,7 @@
 #include "Platform/StatusBar/LinuxStatusBar.h"
 #include "Platform/StatusBar/StatusBarWindow.h"
 #include "Platform/StatusBar/StatusNotifierHostWatcher.h"
+#include "Platform/StatusBar/StatusNotifierItem.h"
 #include "Platform/StatusBar/TrayHostWatcher.h"
 #include "Platform/StatusBar/TrayStatusBar.h"
 #include "Platform/StatusBar/TrayStatusItem.h"
@@ -47,6 +48,7 @@ AdaptiveStatusBar::Environment AdaptiveStatusBar::Environment::system()
         environment.environmentChoice = qEnvironmentVariable(variable.constData());
     environment.session = MenuBarModeDecision::currentSessionKind();
     environment.trayAppearance = desktopTrayAppearance();
+    environment.trayShowsLabels = TrayMeterIcon::desktopShowsLabels();
     environment.openSettings = [] { AppLinks::openSettingsApp(); };
     environment.quit = [] { QCoreApplication::quit(); };
     return environment;
@@ -85,6 +87,13 @@ void AdaptiveStatusBar::attach(StatusBarController& controller)
 {
     m_controller = &controller;
     SystemMonitor& monitor = controller.monitor();
+    // The settings app learns where the meters are once they are really there.
+    connect(&monitor, &SystemMonitor::changed, this, [this] {
+        if (m_firstCycleDone)
+            return;
+        m_firstCycleDone = true;
+        publishPresentation();
+    });
     // One update per cycle at most: the change signals of a cycle arrive together.
     for (auto signal : {&SystemMonitor::cpuChanged, &SystemMonitor::memoryChanged, &SystemMonitor::storageChanged,
              &SystemMonitor::sensorsChanged})
@@ -106,6 +115,7 @@ MenuBarModeDecision::Inputs AdaptiveStatusBar::inputs() const
     inputs.environmentChoice = m_environment.environmentChoice;
     inputs.session = m_environment.session;
     inputs.trayHostPresent = m_environment.hostWatcher && m_environment.hostWatcher->isHostPresent();
+    inputs.trayRefusal = m_trayRefusal;
     return inputs;
 }
 
@@ -128,6 +138,20 @@ std::unique_ptr<StatusBar> AdaptiveStatusBar::makeBackend(MeterPlacement placeme
                     position ? position->x() : -1, position ? position->y() : -1);
                 emit trayItemClicked(*section, position);
             });
+        connect(tray.get(), &TrayStatusBar::itemSecondaryActivated, this, [this] {
+            if (m_environment.openSettings)
+                m_environment.openSettings();
+        });
+        // Later: the refusal arrives inside the item's own bus callback, and switching to the bar
+        // destroys the item.
+        connect(
+            tray.get(), &TrayStatusBar::registrationRefused, this,
+            [this, source = QPointer<TrayStatusBar>(tray.get())](const QString& reason) {
+                // A refusal that comes after the meters left that tray is old news.
+                if (source && source.data() == m_current.get())
+                    trayRefused(reason);
+            },
+            Qt::QueuedConnection);
         backend = std::move(tray);
     } else {
         backend = m_environment.makeBar();
@@ -175,7 +199,31 @@ Qt::MouseButtons AdaptiveStatusBar::pressedMouseButtons() const
 
 void AdaptiveStatusBar::hostPresenceChanged()
 {
+    // A new host may take what the old one refused.
+    m_trayRefusal.reset();
     m_hostSettle.start(hostSettleDelay);
+}
+
+void AdaptiveStatusBar::trayRefused(const QString& reason)
+{
+    if (m_trayRefusal || m_placement != MeterPlacement::tray)
+        return;
+    qCWarning(lcAgentLifecycle, "the tray did not take the meters: %s", qPrintable(reason));
+    m_trayRefusal = reason;
+    applyMode();
+}
+
+void AdaptiveStatusBar::publishPresentation()
+{
+    if (!m_firstCycleDone)
+        return;
+    const QString presentation = m_placement == MeterPlacement::tray ? QStringLiteral("tray") : QStringLiteral("bar");
+    PreferencesDomain& store = SharedSettings::store();
+    const QVariant stored = store.objectForKey(SharedSettings::Key::menuBarPresentation);
+    if (stored.typeId() == QMetaType::QString && stored.toString() == presentation)
+        return;
+    store.setString(SharedSettings::Key::menuBarPresentation, presentation);
+    SharedSettings::post(SharedSettings::Signal::menuBarChanged);
 }
 
 void AdaptiveStatusBar::applyMode()
@@ -203,6 +251,7 @@ void AdaptiveStatusBar::applyMode()
     for (auto it = m_owners.begin(); it != m_owners.end();)
         it = it.value() == m_leaving.get() ? m_owners.erase(it) : std::next(it);
     m_leaving.reset();
+    publishPresentation();
     emit placementChanged(m_placement);
 }
 
@@ -239,22 +288,42 @@ void AdaptiveStatusBar::updateTrayItems()
         return;
     m_sinceTrayUpdate.start();
     const MenuBarReadings& readings = m_controller->monitor();
+    const bool labels = m_environment.trayShowsLabels;
+    // Items go on the bus only once a host is there to take them.
+    const bool hostPresent = m_environment.hostWatcher && m_environment.hostWatcher->isHostPresent();
+    // Items made by others (the machines meter, left of the four) send their own icons; they go
+    // on the bus by the same rule, ahead of the sections.
+    uint index = 0;
+    for (size_t i = 0; i < trayBar->itemCount(); ++i) {
+        TrayStatusItem* item = trayBar->itemAt(i);
+        if (sectionOf(item))
+            continue;
+        if (hostPresent)
+            item->show();
+        if (StatusNotifierItem* busItem = item->busItem())
+            busItem->setOrderingIndex(index);
+        ++index;
+    }
     // Items are shown in the stored order: hosts place them in the order they first appear.
     for (const MonitorSection section : m_controller->appliedOrder()) {
         TrayStatusItem* item = trayBar->trayItem(m_controller->statusItem(section));
         if (!item)
             continue;
-        QString signature = TrayMeterIcon::signature(section, &readings);
+        item->setIdentity(QStringLiteral("vantor-") + key(section), title(section));
+        const TrayMeterIcon::Form form = TrayMeterIcon::form(section, readings, labels);
+        QString signature = TrayMeterIcon::signature(section, &readings, form);
         const auto stored = m_traySignatures.constFind(section);
         if (item->iconUpdates() == 0 || stored == m_traySignatures.constEnd() || *stored != signature) {
-            item->setIcon(TrayMeterIcon::icon(section, readings, m_environment.trayAppearance));
+            item->setIcon(TrayMeterIcon::pictures(section, readings, m_environment.trayAppearance, form));
             m_traySignatures.insert(section, std::move(signature));
         }
-        item->setToolTip(TrayMeterIcon::toolTip(section, readings));
-        // A forced tray waits for a host before it shows anything: the first tray icon made
-        // settles, for the whole process, whether Qt uses the status-notifier protocol.
-        if (m_environment.hostWatcher && m_environment.hostWatcher->isHostPresent())
+        item->setToolTip(title(section), TrayMeterIcon::toolTipText(section, readings));
+        item->setLabel(TrayMeterIcon::label(section, readings), TrayMeterIcon::labelGuide(section));
+        if (hostPresent)
             item->show();
+        if (StatusNotifierItem* busItem = item->busItem())
+            busItem->setOrderingIndex(index);
+        ++index;
     }
 }
 

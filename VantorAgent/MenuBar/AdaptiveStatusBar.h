@@ -25,12 +25,15 @@ class TrayStatusItem;
 // The status bar the agent's controller puts its items into: our own bar along the top edge, or
 // the desktop's tray, whichever suits the desktop (see MenuBarModeDecision). It decides at
 // start-up, logs the decision and its reason once, and decides again when a tray host appears or
-// goes away (a panel restart) or the "menuBarMode" setting changes; a different outcome moves the
-// items over without restarting the agent.
+// goes away (a panel restart), when the watcher refuses our items, or when the "menuBarMode"
+// setting changes; a different outcome moves the items over without restarting the agent. Where
+// the meters are is published for the settings app under "menuBarPresentation" once the first
+// cycle ran, and again whenever it changes.
 //
-// In the tray every item's icon is the section's square meter, sent only when its signature
-// changes and at most once per refresh interval: each icon is a bus message and a repaint in the
-// panel's process.
+// In the tray every item carries the section's readout as its label and a square icon: the meter
+// form where the tray shows labels, else the readout form. Icons are sent only when their
+// signature changes and at most once per refresh interval: each is a bus message and a repaint in
+// the panel's process.
 class AdaptiveStatusBar : public StatusBar {
     Q_OBJECT
 public:
@@ -43,6 +46,8 @@ public:
         SessionKind session = SessionKind::unknown;
         // The light or dark variant of the icons, for the panel they sit on.
         TrayMeterIcon::Appearance trayAppearance = TrayMeterIcon::Appearance::dark;
+        // Whether the tray shows an item's label beside its icon.
+        bool trayShowsLabels = false;
         // The items' context menu.
         std::function<void()> openSettings;
         std::function<void()> quit;
@@ -67,6 +72,9 @@ public:
     // The bar or tray in use now.
     StatusBar* current() const { return m_current.get(); }
     TrayStatusBar* tray() const;
+    // How tray icons are drawn here, for items made by others than the controller.
+    TrayMeterIcon::Appearance trayAppearance() const { return m_environment.trayAppearance; }
+    bool trayShowsLabels() const { return m_environment.trayShowsLabels; }
 
     // Decides again and moves the items when the outcome changed.
     void applyMode();
@@ -75,6 +83,8 @@ public:
     void updateTrayItems();
     // Forgets what was sent, so the next update renders every icon (appearance settings changed).
     void invalidateTrayIcons();
+    // Why the watcher refused our items, while that stands.
+    const std::optional<QString>& trayRefusal() const { return m_trayRefusal; }
 
     // How long a change of host presence must last before it counts; a panel that restarts
     // comes back within it and the meters stay where they are.
@@ -96,6 +106,8 @@ private:
     std::unique_ptr<StatusBar> makeBackend(MeterPlacement placement);
     MenuBarModeDecision::Inputs inputs() const;
     void hostPresenceChanged();
+    void trayRefused(const QString& reason);
+    void publishPresentation();
     void scheduleTrayUpdate();
     std::optional<MonitorSection> sectionOf(const StatusItem* item) const;
     void forwardBarSignals(StatusBar* bar);
@@ -112,6 +124,8 @@ private:
     QTimer m_trayUpdate;
     QElapsedTimer m_sinceTrayUpdate;
     QHash<MonitorSection, QString> m_traySignatures;
+    std::optional<QString> m_trayRefusal;
+    bool m_firstCycleDone = false;
     // Which backend made each item, so that removal reaches it even after a switch.
     QHash<const StatusItem*, StatusBar*> m_owners;
 };

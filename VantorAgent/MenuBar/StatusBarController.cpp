@@ -10,6 +10,7 @@
 #include "VantorAgent/Sampling/DetailReadings.h"
 #include "VantorAgent/Sampling/SystemMonitor.h"
 #include "VantorShared/Meters/MeterSettings.h"
+#include "VantorShared/Meters/ReadoutSources.h"
 #include "VantorShared/Meters/StatusMetricView.h"
 #include "VantorShared/Settings/SharedSettings.h"
 
@@ -22,9 +23,11 @@ using namespace SharedSettings;
 
 QList<MonitorSection> shownSections(const QList<MonitorSection>& order)
 {
+    // A section with nothing to show on this machine stays out of the bar; its setting stays as
+    // the user left it, so the meter comes back where a source appears.
     QList<MonitorSection> shown;
     for (const MonitorSection section : order)
-        if (MeterSettings::showsItem(section))
+        if (MeterSettings::showsItem(section) && ReadoutSources::current().hasSource(section))
             shown.append(section);
     return shown;
 }
@@ -41,6 +44,8 @@ StatusBarController::StatusBarController(std::unique_ptr<SystemMonitor> monitor,
 {
     // First: anything below may close popovers.
     createPopovers();
+    // Known from the monitor's start; published only after the first cycle of the timer.
+    m_appliedSourcesGeneration = ReadoutSources::generation();
     syncStatusItems();
     m_monitor->setOnRefresh([self = QPointer<StatusBarController>(this)] {
         if (self)
@@ -197,8 +202,27 @@ void StatusBarController::scheduleSettingsChange()
 
 // MARK: Drawing
 
+void StatusBarController::adoptReadoutSources()
+{
+    m_appliedSourcesGeneration = ReadoutSources::generation();
+    // Items and widths follow; the settings app learns it from the store. Written only when the
+    // answer changed, so a steady machine never writes.
+    applyMeterSettings();
+    const QStringList published = ReadoutSources::current().published();
+    PreferencesDomain& store = SharedSettings::store();
+    const QVariant stored = store.persistentObjectForKey(Key::availableReadouts);
+    if (stored.typeId() == QMetaType::QStringList && stored.toStringList() == published)
+        return;
+    store.setStringList(Key::availableReadouts, published);
+    SharedSettings::post(Signal::menuBarChanged);
+}
+
 void StatusBarController::redrawChangedMeters()
 {
+    if (!m_published || m_appliedSourcesGeneration != ReadoutSources::generation()) {
+        m_published = true;
+        adoptReadoutSources();
+    }
     for (const auto& [section, view] : m_meterViews) {
         if (!view)
             continue;

@@ -157,6 +157,10 @@ private:
     std::map<MonitorSection, QPointer<StatusMetricView>> m_meterViews;
     QHash<MonitorSection, QString> m_drawSignatures;
     QList<MonitorSection> m_appliedOrder;
+    // What the machine can supply, as last applied to the items and published for the settings app.
+    quint64 m_appliedSourcesGeneration = 0;
+    bool m_published = false;
+    void adoptReadoutSources();
     bool m_rebuildingItems = false;
     std::unique_ptr<MainQueue::Task> m_rebuildDone;
     std::unique_ptr<MainQueue::Task> m_orderSettle;

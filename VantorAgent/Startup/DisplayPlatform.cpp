@@ -7,8 +7,15 @@ namespace DisplayPlatform {
 namespace {
 
 constexpr const char* platformVariable = "QT_QPA_PLATFORM";
+constexpr const char* sharedMemoryVariable = "QT_XCB_NO_MITSHM";
 
 bool& setHere()
+{
+    static bool value = false;
+    return value;
+}
+
+bool& sharedMemorySetHere()
 {
     static bool value = false;
     return value;
@@ -48,10 +55,21 @@ void applyBeforeApplication()
     }
     if (!choice.note.isEmpty())
         qCInfo(lcAgentLifecycle, "%s", qPrintable(choice.note));
+    // The agent's windows are a few small meters repainted every second. Through shared memory
+    // each repaint waits for the X server to answer before the next may draw, a round trip that
+    // costs more than sending the few kilobytes of a meter with the request itself.
+    if (!qEnvironmentVariableIsSet(sharedMemoryVariable)) {
+        qputenv(sharedMemoryVariable, "1");
+        sharedMemorySetHere() = true;
+    }
 }
 
 void restoreAfterApplication()
 {
+    if (sharedMemorySetHere()) {
+        qunsetenv(sharedMemoryVariable);
+        sharedMemorySetHere() = false;
+    }
     if (!setHere())
         return;
     qunsetenv(platformVariable);

@@ -21,9 +21,10 @@ struct Choice {
 // `requested` is QT_QPA_PLATFORM as the user set it: an explicit request is always kept.
 Choice choose(const QString& requested, SessionKind session);
 
-// Applies choose() to this process; call before the application object is made. The variable is
-// put back afterwards by restoreAfterApplication(), so that programs the agent starts (the
-// settings app) make their own choice.
+// Applies choose() to this process, and turns off X11 shared-memory images for the agent's small
+// windows unless the user set QT_XCB_NO_MITSHM; call before the application object is made. The
+// variables are put back afterwards by restoreAfterApplication(), so that programs the agent
+// starts (the settings app) make their own choice.
 void applyBeforeApplication();
 void restoreAfterApplication();
 

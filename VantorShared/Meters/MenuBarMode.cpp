@@ -57,21 +57,33 @@ Outcome decide(const Inputs& inputs)
     outcome.choice = effectiveChoice(inputs);
     const bool overridden = parsed(inputs.environmentChoice).has_value();
     const QString source = overridden ? QStringLiteral("the environment asks for") : QStringLiteral("the setting is");
+    const bool hostTakesItems = inputs.trayHostPresent && !inputs.trayRefusal;
     switch (outcome.choice) {
     case MenuBarMode::tray:
-        outcome.placement = MeterPlacement::tray;
-        outcome.reason
-            = QStringLiteral("tray: %1 \"tray\"%2")
-                  .arg(source,
-                      inputs.trayHostPresent ? QString()
-                                             : QStringLiteral("; no tray host yet, items appear when one starts"));
+        if (hostTakesItems) {
+            outcome.placement = MeterPlacement::tray;
+            outcome.reason = QStringLiteral("tray: %1 \"tray\"").arg(source);
+        } else if (inputs.trayRefusal) {
+            outcome.placement = MeterPlacement::bar;
+            outcome.reason = QStringLiteral("bar: %1 \"tray\", but the status-notifier watcher refused our items (%2)")
+                                 .arg(source, *inputs.trayRefusal);
+        } else {
+            outcome.placement = MeterPlacement::bar;
+            outcome.reason = QStringLiteral("bar: %1 \"tray\", but there is no tray host on the session bus; the "
+                                            "meters move to the tray when one starts")
+                                 .arg(source);
+        }
         break;
     case MenuBarMode::bar:
         outcome.placement = MeterPlacement::bar;
         outcome.reason = QStringLiteral("bar: %1 \"bar\", in %2").arg(source, sessionText(inputs.session));
         break;
     case MenuBarMode::automatic:
-        if (inputs.trayHostPresent) {
+        if (inputs.trayRefusal) {
+            outcome.placement = MeterPlacement::bar;
+            outcome.reason
+                = QStringLiteral("bar: the status-notifier watcher refused our items (%1)").arg(*inputs.trayRefusal);
+        } else if (inputs.trayHostPresent) {
             outcome.placement = MeterPlacement::tray;
             outcome.reason = QStringLiteral("tray: a status-notifier host is on the session bus");
         } else {

@@ -39,6 +39,8 @@ struct Inputs {
     SessionKind session = SessionKind::unknown;
     // A status-notifier host is on the session bus.
     bool trayHostPresent = false;
+    // Why the desktop's watcher did not take our items, when it refused them.
+    std::optional<QString> trayRefusal;
 };
 
 struct Outcome {
@@ -52,9 +54,10 @@ struct Outcome {
 // The choice in force: a valid override variable, else a valid stored value, else "auto".
 MenuBarMode effectiveChoice(const Inputs& inputs);
 
-// Decides where the meters go. A forced tray shows the tray even before a host is there (the
-// items appear as soon as one registers); a forced bar always shows the bar. In "auto" a tray host
-// wins, because its panel sits where our bar would cover it; without one it is the bar.
+// Decides where the meters go. A forced bar always shows the bar. In "auto" a tray host wins,
+// because its panel sits where our bar would cover it; without one it is the bar. A forced tray
+// is the tray while a host is there and our own bar while none is (the meters never vanish), and
+// a watcher that refused our items counts as no host in either.
 Outcome decide(const Inputs& inputs);
 
 // The session kind from XDG_SESSION_TYPE, WAYLAND_DISPLAY and DISPLAY as given.

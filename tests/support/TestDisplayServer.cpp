@@ -63,16 +63,10 @@ bool TestDisplayServer::start(QString* whyNot)
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     QStringList arguments;
     if (m_kind == Kind::xvfb) {
-        // A display number of our own; Xvfb refuses one that is taken, and we try the next.
-        for (int attempt = 0; attempt < 20; ++attempt) {
-            const int number = 200 + int((QCoreApplication::applicationPid() + attempt * 7) % 600);
-            if (QFile::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(number)))
-                continue;
-            m_display = QStringLiteral(":%1").arg(number);
-            break;
-        }
-        arguments = {m_display, QStringLiteral("-screen"), QStringLiteral("0"), QStringLiteral("1280x800x24"),
-            QStringLiteral("-nolisten"), QStringLiteral("tcp")};
+        // Xvfb picks a free display number itself and writes it to our end of the pipe once it
+        // accepts clients: tests started at the same moment never pick the same one.
+        arguments = {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"), QStringLiteral("0"),
+            QStringLiteral("1280x800x24"), QStringLiteral("-nolisten"), QStringLiteral("tcp")};
     } else {
         if (!m_runtime.isValid())
             return fail(QStringLiteral("no runtime directory"));
@@ -100,8 +94,11 @@ bool TestDisplayServer::start(QString* whyNot)
         if (m_process.state() == QProcess::NotRunning)
             return fail(QStringLiteral("exited"));
         if (m_kind == Kind::xvfb) {
-            if (QFile::exists(QStringLiteral("/tmp/.X11-unix/X") + m_display.mid(1)))
+            static const QRegularExpression number(QStringLiteral("(?:^|\\n)(\\d+)\\n"));
+            if (const QRegularExpressionMatch match = number.match(m_log); match.hasMatch()) {
+                m_display = QLatin1Char(':') + match.captured(1);
                 return true;
+            }
         } else if (QFile::exists(m_runtime.path() + QLatin1Char('/') + m_socket)) {
             if (m_kind == Kind::westonWithoutXWayland)
                 return true;

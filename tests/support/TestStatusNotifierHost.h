@@ -2,6 +2,7 @@
 
 #include <QDBusConnection>
 #include <QDBusContext>
+#include <QImage>
 #include <QList>
 #include <QObject>
 #include <QSize>
@@ -26,11 +27,18 @@ public:
     // What a panel reads of an item.
     struct Item {
         QString id; // bus name + object path
+        QString itemId; // the item's own stable id
+        QString category;
         QString title;
         QString toolTipTitle;
+        QString toolTipText;
         QList<QSize> iconSizes;
+        QList<QImage> icons;
         QString status;
+        QString label;
+        QString labelGuide;
         bool hasMenu = false;
+        QString menuPath;
     };
 
     explicit TestStatusNotifierHost(QDBusConnection bus = QDBusConnection::sessionBus(), QObject* parent = nullptr);
@@ -52,6 +60,16 @@ public:
     QList<Item> readAll() const;
     // Clicks an item at a screen position, as a panel does.
     bool activate(const QString& id, int x, int y) const;
+    // A middle click or double click, which hosts send as the secondary activation.
+    bool secondaryActivate(const QString& id, int x, int y) const;
+    // The labels of the item's menu entries, read over the menu protocol as a panel does.
+    QStringList menuLabels(const QString& id) const;
+    // Clicks the menu entry with `label`; false when there is none.
+    bool clickMenuEntry(const QString& id, const QString& label) const;
+
+    // Makes the watcher refuse every item from now on, with an error reply, as a broken or
+    // incompatible watcher does.
+    void setRefusesItems(bool refuses) { m_refusesItems = refuses; }
 
     // Runs the event loop until `condition` holds or `milliseconds` passed.
     static bool waitFor(const std::function<bool()>& condition, int milliseconds = 10000);
@@ -73,4 +91,5 @@ private:
     QDBusServiceWatcher* m_itemOwners = nullptr;
     QStringList m_items;
     bool m_running = false;
+    bool m_refusesItems = false;
 };

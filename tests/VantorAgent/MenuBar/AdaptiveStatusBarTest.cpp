@@ -1,20 +1,31 @@
 #include "VantorAgent/MenuBar/AdaptiveStatusBar.h"
 #include "Platform/Bundles/Bundle.h"
+#include "Platform/Popover/PopoverWindow.h"
 #include "Platform/Settings/PreferencesDomain.h"
-#include "Platform/StatusBar/TrayClickPosition.h"
+#include "Platform/StatusBar/StatusNotifierItem.h"
 #include "Platform/StatusBar/TrayStatusBar.h"
 #include "Platform/StatusBar/TrayStatusItem.h"
+#include "VantorAgent/Machines/MachinesMonitor.h"
+#include "VantorAgent/Machines/MachinesStatusItem.h"
 #include "VantorAgent/MenuBar/StatusBarController.h"
 #include "VantorAgent/Sampling/SystemMonitor.h"
 #include "VantorShared/Meters/MeterSettings.h"
 #include "VantorShared/Meters/StatusMetricView.h"
+#include "VantorShared/Meters/TrayMeterIcon.h"
 #include "VantorShared/Settings/SharedSettings.h"
 #include "tests/support/FakeMainQueue.h"
+#include "tests/support/FakeSMCTransport.h"
+#include "tests/support/FakeSecretStore.h"
 #include "tests/support/FakeStatusBar.h"
 #include "tests/support/FakeTrayHostWatcher.h"
 #include "tests/support/IsolatedSettings.h"
+#include "tests/support/PrometheusAnswers.h"
+#include "tests/support/PrometheusFixtureServer.h"
+#include "tests/support/ResidentMemory.h"
 #include "tests/support/TestStatusNotifierHost.h"
 
+#include <QDir>
+#include <QLockFile>
 #include <QSignalSpy>
 
 #include <gtest/gtest.h>
@@ -23,6 +34,28 @@ using namespace SharedSettings;
 using S = MonitorSection;
 
 namespace {
+
+// The watcher's name is one per bus; tests that take it run one at a time.
+class HostTurn {
+public:
+    HostTurn()
+        : m_lock(QDir::tempPath() + QStringLiteral("/vantor-agent-process-tests.lock"))
+    {
+        m_lock.setStaleLockTime(0);
+        m_lock.lock();
+    }
+
+private:
+    QLockFile m_lock;
+};
+
+QString itemOf(const TestStatusNotifierHost& host, const QString& itemId)
+{
+    for (const TestStatusNotifierHost::Item& item : host.readAll())
+        if (item.itemId == itemId)
+            return item.id;
+    return {};
+}
 
 class AdaptiveStatusBarTest : public ::testing::Test {
 protected:
@@ -53,6 +86,7 @@ protected:
         };
         environment.makeTray = [] { return std::make_unique<TrayStatusBar>(); };
         environment.environmentChoice = std::move(variable);
+        environment.trayShowsLabels = trayShowsLabels;
         environment.session = SessionKind::waylandWithXWayland;
         environment.openSettings = [this] { ++settingsOpened; };
         environment.quit = [this] { ++quits; };
@@ -65,6 +99,8 @@ protected:
         sources.loadAverages = [](std::array<double, 3>&) { return false; };
         sources.clock = [] { return 100.0; };
         sources.startTimer = false;
+        // A sensor, so that the sensors meter has something to show.
+        sources.sensorTransport = [] { return FakeSMCTransport::oneFan(); };
         controller = std::make_unique<StatusBarController>(
             std::make_unique<SystemMonitor>(sources), *statusBar, PreferencesDomain::standard(), queue);
         statusBar->attach(*controller);
@@ -82,11 +118,15 @@ protected:
         return statusBar->tray() ? statusBar->tray()->trayItem(controller->statusItem(section)) : nullptr;
     }
 
+    // Items go on the session bus whatever watcher the test names, so no other test's panel may
+    // run meanwhile.
+    HostTurn turn;
     IsolatedSettings settings;
     FakeMainQueue queue;
     FakeTrayHostWatcher* host = nullptr;
     FakeStatusBar* lastBar = nullptr;
     int barsMade = 0;
+    bool trayShowsLabels = false;
     int settingsOpened = 0;
     int quits = 0;
     std::unique_ptr<AdaptiveStatusBar> statusBar;
@@ -149,17 +189,19 @@ TEST_F(AdaptiveStatusBarTest, AClickReportsTheSectionAndTheTraysPosition)
 {
     start(true);
     QSignalSpy clicks(statusBar.get(), &AdaptiveStatusBar::trayItemClicked);
-    TrayClickPosition::record(640, 12);
-    statusBar->tray()->reportActivation(trayItem(S::cpu));
+    ASSERT_NE(trayItem(S::cpu)->busItem(), nullptr);
+    trayItem(S::cpu)->busItem()->Activate(640, 12);
     ASSERT_EQ(clicks.size(), 1);
     EXPECT_EQ(clicks[0][0].value<MonitorSection>(), S::cpu);
     EXPECT_EQ(clicks[0][1].value<std::optional<QPoint>>(), QPoint(640, 12));
-    // A position is used once; a host that sends 0, 0 gives none.
-    TrayClickPosition::record(0, 0);
-    statusBar->tray()->reportActivation(trayItem(S::sensors));
+    // A host that sends 0, 0 does not know where the click was.
+    trayItem(S::sensors)->busItem()->Activate(0, 0);
     ASSERT_EQ(clicks.size(), 2);
     EXPECT_EQ(clicks[1][0].value<MonitorSection>(), S::sensors);
     EXPECT_FALSE(clicks[1][1].value<std::optional<QPoint>>().has_value());
+    // The secondary activation opens the settings app.
+    trayItem(S::memory)->busItem()->SecondaryActivate(10, 10);
+    EXPECT_EQ(settingsOpened, 1);
 }
 
 TEST_F(AdaptiveStatusBarTest, TheHostGoingAwaySwitchesToTheBarAndBack)
@@ -205,22 +247,28 @@ TEST_F(AdaptiveStatusBarTest, ForcedChoicesIgnoreTheHost)
     settle();
     EXPECT_EQ(barsMade, 1);
 
-    // The variable overrides the setting for this run; without a host the items wait unseen.
+    // The variable overrides the setting for this run. Without a host the meters stay in our own
+    // bar, and move to the tray when one comes.
     controller.reset();
     statusBar.reset();
+    barsMade = 0;
     start(false, QStringLiteral("tray"));
-    ASSERT_EQ(statusBar->placement(), MeterPlacement::tray);
-    ASSERT_NE(trayItem(S::cpu), nullptr);
-    EXPECT_FALSE(trayItem(S::cpu)->isShown());
+    ASSERT_EQ(statusBar->placement(), MeterPlacement::bar);
+    EXPECT_EQ(barsMade, 1);
+    EXPECT_EQ(lastBar->items.size(), 4u);
     host->setPresent(true);
     settle();
+    ASSERT_EQ(statusBar->placement(), MeterPlacement::tray);
     statusBar->updateTrayItems();
+    ASSERT_NE(trayItem(S::cpu), nullptr);
     EXPECT_TRUE(trayItem(S::cpu)->isShown());
 }
 
 TEST_F(AdaptiveStatusBarTest, ChangingTheSettingMovesTheMeters)
 {
-    start(false);
+    start(true);
+    store().setString(Key::menuBarMode, QStringLiteral("bar"));
+    statusBar->applyMode();
     ASSERT_EQ(statusBar->placement(), MeterPlacement::bar);
     store().setString(Key::menuBarMode, QStringLiteral("tray"));
     statusBar->applyMode();
@@ -228,6 +276,192 @@ TEST_F(AdaptiveStatusBarTest, ChangingTheSettingMovesTheMeters)
     settle();
     EXPECT_EQ(statusBar->tray()->items().size(), 4);
     EXPECT_EQ(statusBar->lastDecision().choice, MenuBarMode::tray);
+}
+
+TEST_F(AdaptiveStatusBarTest, APanelSeesEachItemWithItsLabelTooltipMenuAndIcons)
+{
+    if (!QDBusConnection::sessionBus().isConnected())
+        GTEST_SKIP() << "no session bus";
+    TestStatusNotifierHost panel;
+    ASSERT_TRUE(panel.start());
+    store().setString(Key::cpuReadout, QStringLiteral("usage"));
+    trayShowsLabels = true;
+    start(true);
+    ASSERT_TRUE(TestStatusNotifierHost::waitFor([&] { return panel.registeredItems().size() == 4; }));
+    for (const S section : allMonitorSections) {
+        const QString id = itemOf(panel, QStringLiteral("vantor-") + key(section));
+        ASSERT_FALSE(id.isEmpty()) << key(section).toStdString();
+        const std::optional<TestStatusNotifierHost::Item> item = panel.read(id);
+        ASSERT_TRUE(item);
+        EXPECT_EQ(item->category, QStringLiteral("Hardware"));
+        EXPECT_EQ(item->title, title(section));
+        EXPECT_EQ(item->toolTipTitle, title(section));
+        EXPECT_EQ(item->status, QStringLiteral("Active"));
+        QList<QSize> sizes;
+        for (const int pixels : TrayMeterIcon::pixelSizes)
+            sizes.append(QSize(pixels, pixels));
+        EXPECT_EQ(item->iconSizes, sizes);
+        EXPECT_EQ(panel.menuLabels(id),
+            (QStringList {AdaptiveStatusBar::trayMenuSettingsText(), AdaptiveStatusBar::trayMenuQuitText()}));
+    }
+    const std::optional<TestStatusNotifierHost::Item> cpu = panel.read(itemOf(panel, QStringLiteral("vantor-cpu")));
+    ASSERT_TRUE(cpu);
+    EXPECT_TRUE(cpu->label.endsWith(QLatin1Char('%'))) << cpu->label.toStdString();
+    EXPECT_EQ(cpu->labelGuide, QStringLiteral("100%"));
+    EXPECT_TRUE(cpu->toolTipText.contains(title(CPUReadout::usage))) << cpu->toolTipText.toStdString();
+
+    // The menu's entries and the clicks reach the agent.
+    QSignalSpy clicks(statusBar.get(), &AdaptiveStatusBar::trayItemClicked);
+    ASSERT_TRUE(panel.clickMenuEntry(cpu->id, AdaptiveStatusBar::trayMenuSettingsText()));
+    ASSERT_TRUE(TestStatusNotifierHost::waitFor([&] { return settingsOpened == 1; }));
+    ASSERT_TRUE(panel.clickMenuEntry(cpu->id, AdaptiveStatusBar::trayMenuQuitText()));
+    ASSERT_TRUE(TestStatusNotifierHost::waitFor([&] { return quits == 1; }));
+    ASSERT_TRUE(panel.activate(cpu->id, 640, 12));
+    ASSERT_TRUE(TestStatusNotifierHost::waitFor([&] { return !clicks.isEmpty(); }));
+    EXPECT_EQ(clicks[0][0].value<MonitorSection>(), S::cpu);
+    EXPECT_EQ(clicks[0][1].value<std::optional<QPoint>>(), QPoint(640, 12));
+    ASSERT_TRUE(panel.secondaryActivate(cpu->id, 640, 12));
+    EXPECT_TRUE(TestStatusNotifierHost::waitFor([&] { return settingsOpened == 2; }));
+
+    // Leaving the tray takes the items off the panel.
+    host->setPresent(false);
+    settle();
+    EXPECT_TRUE(TestStatusNotifierHost::waitFor([&] { return panel.registeredItems().isEmpty(); }));
+}
+
+TEST_F(AdaptiveStatusBarTest, TheMachinesMeterIsATrayItemOfItsOwnLeftOfTheFour)
+{
+    if (!QDBusConnection::sessionBus().isConnected())
+        GTEST_SKIP() << "no session bus";
+    TestStatusNotifierHost panel;
+    ASSERT_TRUE(panel.start());
+    start(true);
+    PrometheusFixtureServer server;
+    server.answer(PrometheusAnswers::vector(PrometheusAnswers::machine(
+        QStringLiteral("box:9100"), {{"up", "1"}, {"cpu", "0.42"}}, QStringLiteral("buildbox"))));
+    store().setString(Key::machinesServer, server.baseURL().toString());
+    auto agentDefaults = PreferencesDomain::open(QStringLiteral("agent.defaults"), settings.configDirectory());
+    FakeSecretStore secrets;
+    MachinesMonitor monitor(secrets);
+    MachinesStatusItem machines(monitor, *statusBar, *agentDefaults);
+    monitor.applySettings();
+    monitor.setMeterShown(true);
+    machines.applySettings();
+    ASSERT_NE(machines.trayItem(), nullptr);
+
+    ASSERT_TRUE(TestStatusNotifierHost::waitFor([&] { return panel.registeredItems().size() == 5; }));
+    const QString id = itemOf(panel, MachinesStatusItem::trayId);
+    ASSERT_FALSE(id.isEmpty());
+    // Hosts that order items by index put it before the sections, as the bar does.
+    EXPECT_EQ(machines.trayItem()->busItem()->orderingIndex(), 0u);
+    for (const S section : allMonitorSections)
+        EXPECT_GT(trayItem(section)->busItem()->orderingIndex(), 0u) << key(section).toStdString();
+    ASSERT_TRUE(TestStatusNotifierHost::waitFor([&] {
+        const auto item = panel.read(id);
+        return item && item->label == QStringLiteral("42%");
+    }));
+    const std::optional<TestStatusNotifierHost::Item> item = panel.read(id);
+    ASSERT_TRUE(item);
+    EXPECT_EQ(item->title, QStringLiteral("Machines"));
+    EXPECT_EQ(item->toolTipTitle, QStringLiteral("Machines"));
+    EXPECT_EQ(item->toolTipText, QStringLiteral("1 machine found\nBusiest: buildbox, CPU 42%"));
+    EXPECT_EQ(item->labelGuide, QStringLiteral("100%"));
+    EXPECT_EQ(item->iconSizes.size(), qsizetype(TrayMeterIcon::pixelSizes.size()));
+    EXPECT_EQ(panel.menuLabels(id),
+        (QStringList {AdaptiveStatusBar::trayMenuSettingsText(), AdaptiveStatusBar::trayMenuQuitText()}));
+
+    // A click on it opens the machines panel where the tray says, not a section's panel.
+    QSignalSpy sectionClicks(statusBar.get(), &AdaptiveStatusBar::trayItemClicked);
+    ASSERT_TRUE(panel.activate(id, 640, 12));
+    ASSERT_TRUE(TestStatusNotifierHost::waitFor([&] { return machines.isPanelOpen(); }));
+    EXPECT_TRUE(sectionClicks.isEmpty());
+    ASSERT_TRUE(panel.activate(id, 640, 12));
+    ASSERT_TRUE(TestStatusNotifierHost::waitFor([&] { return !machines.isPanelOpen(); }));
+
+    // Leaving the tray brings it back into the bar with the four.
+    host->setPresent(false);
+    settle();
+    ASSERT_TRUE(TestStatusNotifierHost::waitFor([&] { return panel.registeredItems().isEmpty(); }));
+    ASSERT_TRUE(TestStatusNotifierHost::waitFor([&] { return machines.isShown() && !machines.trayItem(); }));
+    EXPECT_EQ(lastBar->items.size(), 5u);
+}
+
+TEST_F(AdaptiveStatusBarTest, AWatcherThatRefusesTheItemsPutsTheMetersBackInTheBar)
+{
+    if (!QDBusConnection::sessionBus().isConnected())
+        GTEST_SKIP() << "no session bus";
+    TestStatusNotifierHost panel;
+    panel.setRefusesItems(true);
+    ASSERT_TRUE(panel.start());
+    start(true);
+    ASSERT_TRUE(TestStatusNotifierHost::waitFor([&] { return statusBar->placement() == MeterPlacement::bar; }));
+    EXPECT_TRUE(statusBar->trayRefusal().has_value());
+    EXPECT_TRUE(statusBar->lastDecision().reason.contains(QStringLiteral("refused")))
+        << statusBar->lastDecision().reason.toStdString();
+    ASSERT_NE(lastBar, nullptr);
+    EXPECT_EQ(lastBar->items.size(), 4u);
+    // A settings change does not send the meters back to a watcher that refuses them.
+    statusBar->applyMode();
+    EXPECT_EQ(statusBar->placement(), MeterPlacement::bar);
+
+    // A new host is asked again.
+    panel.setRefusesItems(false);
+    host->setPresent(false);
+    settle();
+    host->setPresent(true);
+    settle();
+    EXPECT_EQ(statusBar->placement(), MeterPlacement::tray);
+    EXPECT_TRUE(TestStatusNotifierHost::waitFor([&] { return panel.registeredItems().size() == 4; }));
+}
+
+TEST_F(AdaptiveStatusBarTest, WhereTheMetersAreIsPublishedAfterTheFirstCycleAndOnEveryMove)
+{
+    // Nothing before the controller and its first cycle: the settings app would otherwise see a
+    // tray that has no items yet.
+    {
+        AdaptiveStatusBar::Environment environment;
+        environment.hostWatcher = std::make_unique<FakeTrayHostWatcher>(true);
+        environment.makeTray = [] { return std::make_unique<TrayStatusBar>(); };
+        AdaptiveStatusBar unattached(std::move(environment));
+        settle();
+        EXPECT_FALSE(store().objectForKey(Key::menuBarPresentation).isValid());
+    }
+    start(true);
+    controller->monitor().refresh();
+    settle();
+    EXPECT_EQ(store().stringForKey(Key::menuBarPresentation), QStringLiteral("tray"));
+    host->setPresent(false);
+    settle();
+    EXPECT_EQ(store().stringForKey(Key::menuBarPresentation), QStringLiteral("bar"));
+}
+
+TEST_F(AdaptiveStatusBarTest, TwoHundredHostFlapsLeaveMemoryWhereItWas)
+{
+    if (!QDBusConnection::sessionBus().isConnected())
+        GTEST_SKIP() << "no session bus";
+    TestStatusNotifierHost panel;
+    ASSERT_TRUE(panel.start());
+    start(true);
+    const auto flap = [&] {
+        host->setPresent(false);
+        settle();
+        host->setPresent(true);
+        settle();
+    };
+    // The first rounds fill caches that stay (metatypes, fonts, the bus's own tables).
+    for (int i = 0; i < 20; ++i)
+        flap();
+    ASSERT_TRUE(TestStatusNotifierHost::waitFor([&] { return panel.registeredItems().size() == 4; }));
+    const qint64 before = ResidentMemory::bytes();
+    for (int i = 0; i < 200; ++i)
+        flap();
+    ASSERT_TRUE(TestStatusNotifierHost::waitFor([&] { return panel.registeredItems().size() == 4; }));
+    TestStatusNotifierHost::waitFor([] { return false; }, 200);
+    const qint64 after = ResidentMemory::bytes();
+    EXPECT_EQ(statusBar->placement(), MeterPlacement::tray);
+    if (ResidentMemory::meaningful()) {
+        EXPECT_LT(after - before, 1024 * 1024) << before << " → " << after;
+    }
 }
 
 } // namespace

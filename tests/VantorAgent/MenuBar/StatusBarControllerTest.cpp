@@ -3,10 +3,12 @@
 #include "Platform/Settings/PreferencesDomain.h"
 #include "VantorAgent/Sampling/SystemMonitor.h"
 #include "VantorShared/Meters/MeterSettings.h"
+#include "VantorShared/Meters/ReadoutSources.h"
 #include "VantorShared/Meters/StatusMetricView.h"
 #include "VantorShared/Settings/SharedSettings.h"
 #include "tests/support/FakeMainQueue.h"
 #include "tests/support/FakeReadings.h"
+#include "tests/support/FakeSMCTransport.h"
 #include "tests/support/FakeStatusBar.h"
 #include "tests/support/IsolatedSettings.h"
 
@@ -52,7 +54,9 @@ protected:
     static PreferencesDomain& store() { return SharedSettings::store(); }
     static PreferencesDomain& agentDefaults() { return PreferencesDomain::standard(); }
 
-    void start()
+    // A machine whose only sensor is a fan (so that the sensors meter has something to show),
+    // or one without any sensor at all.
+    void start(bool withSensors = true)
     {
         SystemMonitor::Sources sources;
         sources.procRoot = settings.path() + QStringLiteral("/no-proc");
@@ -60,6 +64,9 @@ protected:
         sources.loadAverages = [](std::array<double, 3>&) { return false; };
         sources.clock = [] { return 100.0; };
         sources.startTimer = false;
+        sources.sensorTransport = [withSensors]() -> std::unique_ptr<SMCTransport> {
+            return withSensors ? FakeSMCTransport::oneFan() : nullptr;
+        };
         controller = std::make_unique<StatusBarController>(
             std::make_unique<SystemMonitor>(sources), bar, agentDefaults(), queue);
     }
@@ -165,6 +172,32 @@ TEST_F(StatusBarControllerTest, HidingAndShowingASectionRebuilds)
     controller->applyMeterSettings();
     EXPECT_EQ(controller->appliedOrder(), (QList<S> {S::storage, S::sensors, S::memory, S::cpu}));
     EXPECT_EQ(controller->visualOrder(), controller->appliedOrder());
+}
+
+TEST_F(StatusBarControllerTest, AMachineWithoutSensorsHasNoSensorsMeterAndTellsTheSettingsApp)
+{
+    start(false);
+    // The meter would be an icon with nothing beside it; the setting stays as the user left it.
+    EXPECT_EQ(controller->appliedOrder(), (QList<S> {S::storage, S::memory, S::cpu}));
+    EXPECT_EQ(controller->statusItem(S::sensors), nullptr);
+    EXPECT_TRUE(MeterSettings::showsItem(S::sensors));
+    EXPECT_FALSE(store().persistentObjectForKey(Key::showSensorsItem).isValid());
+
+    // Nothing is published on the way up; the first cycle publishes, once.
+    EXPECT_FALSE(store().persistentObjectForKey(Key::availableReadouts).isValid());
+    EXPECT_EQ(menuBarChangedPosts(), 0);
+    controller->monitor().refresh();
+    const QStringList published = store().stringArrayForKey(Key::availableReadouts);
+    EXPECT_TRUE(published.contains(QStringLiteral("cpu.usage")));
+    EXPECT_FALSE(published.contains(QStringLiteral("cpu.temperature")));
+    EXPECT_FALSE(published.contains(QStringLiteral("sensors.fan")));
+    EXPECT_EQ(menuBarChangedPosts(), 1);
+    controller->monitor().refresh();
+    controller->monitor().refresh();
+    EXPECT_EQ(menuBarChangedPosts(), 1);
+    // The cpu readout's default shows what the machine has: its usage, in a fitting width.
+    EXPECT_EQ(MeterSettings::cpuReadout(), CPUReadout::usage);
+    EXPECT_DOUBLE_EQ(item(S::cpu)->length(), StatusMetricView::itemWidth(S::cpu));
 }
 
 TEST_F(StatusBarControllerTest, ApplyingUnchangedSettingsResizesAndRedrawsButRebuildsNothing)

@@ -34,6 +34,8 @@ public:
             QStringLiteral("QT_LOGGING_RULES"), QStringLiteral("com.quillon.vantor.agent.lifecycle.debug=true"));
         environment.remove(Env::testConfiguration);
         environment.remove(Env::menuBarMode);
+        // Recorded sensors where the machine has none of its own, so every section has a meter.
+        environment.insert(Env::sensorTable, QStringLiteral(VANTOR_TEST_DATA "/sensors/laptop.table"));
         process.setProcessChannelMode(QProcess::MergedChannels);
         process.setProgram(QStringLiteral(VANTOR_AGENT_BUNDLE "/Contents/MacOS/VantorAgent"));
     }

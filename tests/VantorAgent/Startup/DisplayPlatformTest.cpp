@@ -35,3 +35,26 @@ TEST(DisplayPlatform, AnExplicitPlatformIsAlwaysKept)
 }
 
 } // namespace
+
+TEST(DisplayPlatform, SharedMemoryImagesAreOffForTheAgentAloneUnlessTheUserChose)
+{
+    const QByteArray saved = qgetenv("QT_XCB_NO_MITSHM");
+    const bool wasSet = qEnvironmentVariableIsSet("QT_XCB_NO_MITSHM");
+    qunsetenv("QT_XCB_NO_MITSHM");
+    DisplayPlatform::applyBeforeApplication();
+    EXPECT_EQ(qgetenv("QT_XCB_NO_MITSHM"), "1");
+    // Programs the agent starts make their own choice.
+    DisplayPlatform::restoreAfterApplication();
+    EXPECT_FALSE(qEnvironmentVariableIsSet("QT_XCB_NO_MITSHM"));
+
+    // The user's own value stays, and stays afterwards.
+    qputenv("QT_XCB_NO_MITSHM", "0");
+    DisplayPlatform::applyBeforeApplication();
+    DisplayPlatform::restoreAfterApplication();
+    EXPECT_EQ(qgetenv("QT_XCB_NO_MITSHM"), "0");
+
+    if (wasSet)
+        qputenv("QT_XCB_NO_MITSHM", saved);
+    else
+        qunsetenv("QT_XCB_NO_MITSHM");
+}

@@ -35,15 +35,27 @@ TEST(MenuBarModeDecision, AutoFollowsTheTrayHostInEverySession)
     }
 }
 
-TEST(MenuBarModeDecision, AForcedChoiceHoldsWhateverTheHost)
+TEST(MenuBarModeDecision, AForcedBarHoldsAndAForcedTrayNeedsAHost)
 {
-    for (const bool host : {false, true}) {
+    for (const bool host : {false, true})
         EXPECT_EQ(decide(with(barText, std::nullopt, SessionKind::x11, host)).placement, MeterPlacement::bar);
-        EXPECT_EQ(decide(with(trayText, std::nullopt, SessionKind::x11, host)).placement, MeterPlacement::tray);
+    EXPECT_EQ(decide(with(trayText, std::nullopt, SessionKind::x11, true)).placement, MeterPlacement::tray);
+    // Without a tray the meters would be nowhere: they stay in our own bar, and the log says why.
+    const Outcome without = decide(with(trayText, std::nullopt, SessionKind::waylandOnly, false));
+    EXPECT_EQ(without.placement, MeterPlacement::bar);
+    EXPECT_EQ(without.choice, MenuBarMode::tray);
+    EXPECT_TRUE(without.reason.contains(QStringLiteral("no tray host"))) << without.reason.toStdString();
+}
+
+TEST(MenuBarModeDecision, AWatcherThatRefusedOurItemsCountsAsNoTray)
+{
+    for (const QString& choice : {autoText, trayText}) {
+        Inputs inputs = with(choice, std::nullopt, SessionKind::x11, true);
+        inputs.trayRefusal = QStringLiteral("org.freedesktop.DBus.Error.UnknownMethod: no such method");
+        const Outcome outcome = decide(inputs);
+        EXPECT_EQ(outcome.placement, MeterPlacement::bar);
+        EXPECT_TRUE(outcome.reason.contains(QStringLiteral("UnknownMethod"))) << outcome.reason.toStdString();
     }
-    // A forced tray without a host says the items wait for one.
-    EXPECT_TRUE(decide(with(trayText, std::nullopt, SessionKind::waylandOnly, false))
-                    .reason.contains(QStringLiteral("no tray host")));
 }
 
 TEST(MenuBarModeDecision, TheVariableOverridesTheSettingForOneRun)
@@ -51,7 +63,7 @@ TEST(MenuBarModeDecision, TheVariableOverridesTheSettingForOneRun)
     const Outcome forcedBar = decide(with(trayText, barText, SessionKind::waylandWithXWayland, true));
     EXPECT_EQ(forcedBar.placement, MeterPlacement::bar);
     EXPECT_TRUE(forcedBar.reason.contains(QStringLiteral("environment")));
-    EXPECT_EQ(decide(with(barText, trayText, SessionKind::x11, false)).placement, MeterPlacement::tray);
+    EXPECT_EQ(decide(with(barText, trayText, SessionKind::x11, true)).placement, MeterPlacement::tray);
     EXPECT_EQ(decide(with(barText, autoText, SessionKind::x11, true)).placement, MeterPlacement::tray);
     // Spaces and capitals from a shell are forgiven.
     EXPECT_EQ(effectiveChoice(with(autoText, QStringLiteral(" Tray\n"), SessionKind::x11, false)), MenuBarMode::tray);

@@ -1,0 +1,208 @@
+// Renders the agent's tray items as trays show them: the machines meter (with two machines that
+// need attention) and the four sections' square icons at 16, 22 and 32 pixels, light and dark,
+// with the readout as a label beside a meter icon (trays that show labels) and drawn into the icon
+// itself (trays that do not). Every icon is drawn pixel for pixel and enlarged without smoothing,
+// so each pixel can be judged. Runs on Qt's offscreen platform and on a throwaway settings suite.
+//
+//   tray_sheet [output.png] [--bundle path/to/VantorAgent.app] [--scale 3]
+
+#include "Platform/Bundles/Bundle.h"
+#include "Platform/Settings/PreferencesDomain.h"
+#include "VantorAgent/Machines/MachinesTrayIcon.h"
+#include "VantorShared/Meters/MenuBarReadings.h"
+#include "VantorShared/Meters/StatusMetricView.h"
+#include "VantorShared/Meters/TrayMeterIcon.h"
+#include "VantorShared/Settings/SharedSettings.h"
+#include "tools/ToolBundles.h"
+
+#include <QApplication>
+#include <QFontDatabase>
+#include <QImage>
+#include <QPainter>
+#include <QTemporaryDir>
+#include <QTextStream>
+
+#include <cmath>
+
+namespace {
+
+class SampleReadings : public MenuBarReadings {
+public:
+    SampleReadings()
+    {
+        m_cores = {0.22, 0.35, 0.12, 0.28, 0.18, 0.09, 0.66, 0.91, 0.48, 0.74};
+        for (int i = 0; i < 36; ++i)
+            m_history.append(0.38 + 0.22 * std::sin(i / 4.0) + 0.12 * std::sin(i / 1.7));
+    }
+    double cpuUsage() const override { return 0.52; }
+    const QList<double>& coreUsages() const override { return m_cores; }
+    int performanceCoreCount() const override { return 4; }
+    const QList<double>& cpuHistory() const override { return m_history; }
+    std::optional<double> cpuTemperature() const override { return 48.0; }
+    std::optional<double> cpuWatts() const override { return 7.8; }
+    std::optional<double> gpuTemperature() const override { return 41.0; }
+    std::optional<double> hottestCelsius() const override { return 61.2; }
+    std::optional<double> fastestFanRPM() const override { return 2180; }
+    std::optional<double> systemWatts() const override { return 17.2; }
+    double memoryUsage() const override { return 0.64; }
+    double memoryPressure() const override { return 0.31; }
+    quint64 swapUsed() const override { return quint64(1.3 * 1073741824.0); }
+    double storageUsage() const override { return 0.58; }
+    qint64 availableStorage() const override { return qint64(212) * 1073741824; }
+
+private:
+    QList<double> m_cores;
+    QList<double> m_history;
+};
+
+QColor panelColour(bool dark)
+{
+    return dark ? QColor(0x24, 0x24, 0x27) : QColor(0xee, 0xee, 0xf0);
+}
+
+QColor textColour(bool dark)
+{
+    return StatusMetricView::primaryLabelColor(
+        dark ? StatusMetricView::Appearance::dark : StatusMetricView::Appearance::light);
+}
+
+// One stretch of a tray at `pixels`: the machines item, then the four sections, each its icon and,
+// with labels, the label. Drawn at one image pixel per screen pixel; the caller enlarges it.
+QImage trayStrip(const MenuBarReadings& readings, int pixels, bool dark, bool labels)
+{
+    const auto appearance = dark ? TrayMeterIcon::Appearance::dark : TrayMeterIcon::Appearance::light;
+    QFont font = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
+    font.setPixelSize(std::max(9, int(std::lround(pixels * 0.6))));
+    const QFontMetrics metrics(font);
+    const int pad = std::max(4, pixels / 4);
+
+    struct Item {
+        QImage icon;
+        QString label;
+        QString guide;
+    };
+    QList<Item> items;
+    const MachinesTrayIcon::Face machines {QStringLiteral("2"), MachineThresholds::Level::warning};
+    items.append({MachinesTrayIcon::render(machines, pixels, appearance, MachinesTrayIcon::form(labels)), machines.text,
+        MachinesTrayIcon::labelGuide()});
+    for (const MonitorSection section : allMonitorSections) {
+        const TrayMeterIcon::Form form = TrayMeterIcon::form(section, readings, labels);
+        items.append({TrayMeterIcon::render(section, readings, pixels, appearance, form),
+            TrayMeterIcon::label(section, readings), TrayMeterIcon::labelGuide(section)});
+    }
+    int width = pad;
+    for (const Item& item : items) {
+        width += pixels + pad;
+        if (labels && !item.label.isEmpty())
+            width += metrics.horizontalAdvance(item.guide) + 2;
+    }
+    QImage image(width, pixels + 2 * pad, QImage::Format_ARGB32_Premultiplied);
+    image.fill(panelColour(dark));
+    QPainter painter(&image);
+    painter.setFont(font);
+    painter.setPen(textColour(dark));
+    int x = pad;
+    for (const Item& item : items) {
+        painter.drawImage(QPoint(x, pad), item.icon);
+        x += pixels;
+        if (labels && !item.label.isEmpty()) {
+            const int room = metrics.horizontalAdvance(item.guide) + 2;
+            painter.drawText(QRect(x + 2, pad, room, pixels), Qt::AlignLeft | Qt::AlignVCenter, item.label);
+            x += room;
+        }
+        x += pad;
+    }
+    return image;
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QTemporaryDir scratch;
+    qputenv("XDG_CONFIG_HOME", scratch.path().toLocal8Bit());
+    qputenv("VANTOR_SETTINGS_SUITE", "tray-sheet");
+    QApplication app(argc, argv);
+
+    QString output = QStringLiteral("tray.png");
+    QString bundle;
+    int scale = 3;
+    const QStringList args = app.arguments();
+    for (qsizetype i = 1; i < args.size(); ++i) {
+        if (args[i] == QLatin1String("--bundle") && i + 1 < args.size())
+            bundle = args[++i];
+        else if (args[i] == QLatin1String("--scale") && i + 1 < args.size())
+            scale = std::clamp(args[++i].toInt(), 1, 6);
+        else
+            output = args[i];
+    }
+    if (bundle.isEmpty())
+        bundle = ToolBundles::findAgentBundle();
+    if (bundle.isEmpty()) {
+        QTextStream(stderr) << "tray_sheet: no VantorAgent.app found; pass --bundle\n";
+        return 1;
+    }
+    Bundle::setMainBundlePathForTesting(bundle);
+    SharedSettings::prepareAtLaunch();
+    StatusMetricView::overrideCoreCount(10);
+    PreferencesDomain& store = SharedSettings::store();
+    store.setString(SharedSettings::Key::cpuReadout, QStringLiteral("usage"));
+    store.setString(SharedSettings::Key::memoryReadout, QStringLiteral("usage"));
+    store.setString(SharedSettings::Key::storageReadout, QStringLiteral("free"));
+    store.setString(SharedSettings::Key::sensorsReadout, QStringLiteral("power"));
+    SampleReadings readings;
+
+    // Rows: with labels, then without, at each size; columns: light, dark.
+    struct Cell {
+        QImage light;
+        QImage dark;
+        QString caption;
+    };
+    QList<Cell> rows;
+    for (const bool labels : {true, false})
+        for (const int pixels : {16, 22, 32})
+            rows.append({trayStrip(readings, pixels, false, labels), trayStrip(readings, pixels, true, labels),
+                QStringLiteral("%1 px · %2")
+                    .arg(pixels)
+                    .arg(labels ? QStringLiteral("label beside the icon") : QStringLiteral("readout in the icon"))});
+    const int margin = 16;
+    const int captionWidth = 190;
+    int column = 0;
+    int height = margin + 22;
+    for (const Cell& row : rows) {
+        column = std::max(column, row.light.width() * scale);
+        height += row.light.height() * scale + 10;
+    }
+    const int width = margin + captionWidth + 2 * (column + margin);
+    QImage sheet(width, height + margin, QImage::Format_ARGB32_Premultiplied);
+    sheet.fill(QColor(0xf7, 0xf7, 0xf8));
+    QPainter painter(&sheet);
+    QFont captionFont = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
+    captionFont.setPixelSize(13);
+    QFont headerFont = captionFont;
+    headerFont.setBold(true);
+    painter.setPen(QColor(0x3a, 0x3a, 0x3c));
+    painter.setFont(headerFont);
+    painter.drawText(QPointF(margin, margin + 12), QStringLiteral("tray"));
+    painter.drawText(QPointF(margin + captionWidth, margin + 12), QStringLiteral("light"));
+    painter.drawText(QPointF(margin + captionWidth + column + margin, margin + 12), QStringLiteral("dark"));
+    int y = margin + 22;
+    painter.setFont(captionFont);
+    for (const Cell& row : rows) {
+        const int rowHeight = row.light.height() * scale;
+        painter.drawText(QRect(margin, y, captionWidth, rowHeight), Qt::AlignLeft | Qt::AlignVCenter, row.caption);
+        // Enlarged pixel for pixel: no smoothing.
+        painter.drawImage(QRect(margin + captionWidth, y, row.light.width() * scale, rowHeight), row.light);
+        painter.drawImage(
+            QRect(margin + captionWidth + column + margin, y, row.dark.width() * scale, rowHeight), row.dark);
+        y += rowHeight + 10;
+    }
+    painter.end();
+    if (!sheet.save(output)) {
+        QTextStream(stderr) << "tray_sheet: cannot write " << output << "\n";
+        return 1;
+    }
+    QTextStream(stdout) << "wrote " << output << "\n";
+    return 0;
+}
