@@ -3,6 +3,7 @@
 #include "Vantor/Startup/SettingsAppDelegate.h"
 #include "Vantor/Startup/VantorApp.h"
 #include "VantorShared/Language/AppLanguage.h"
+#include "VantorShared/Language/QtTranslations.h"
 #include "VantorShared/Settings/SharedSettings.h"
 #include "VantorShared/Support/Log.h"
 
@@ -22,6 +23,8 @@ int main(int argc, char* argv[])
     DisplayCheck::guardPlatformStart([&] { application = std::make_unique<QApplication>(argc, argv); });
     QApplication& app = *application;
     QGuiApplication::setDesktopFileName(QStringLiteral("com.quillon.vantor"));
+    // Qt's own texts (dialog buttons, the colour picker, context menus) in the same language.
+    QtTranslations::install(AppLanguage::launchedCode());
 
     QDBusConnection bus = QDBusConnection::sessionBus();
     const QString name = SessionInstance::busName(SharedSettings::suiteName());

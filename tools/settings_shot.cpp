@@ -112,7 +112,8 @@ int main(int argc, char* argv[])
         for (const SettingsPage page : EnumCases<SettingsPage>::all) {
             SharedSettings::store().setString(SharedSettings::Key::settingsPane, rawValue(page));
             SettingsView view(hosted);
-            view.resize(640, 560);
+            // The size the app opens at: every page whole, without scrolling.
+            view.resize(view.preferredSize());
             view.show();
             QApplication::processEvents();
             const QString file = QDir(output).filePath(

@@ -1,72 +1,38 @@
 #include "Vantor/LoginItems/LaunchAtLoginSection.h"
 
 #include "Vantor/LoginItems/LoginItemManager.h"
+#include "Vantor/Pages/SettingsColors.h"
+#include "Vantor/Pages/SwitchButton.h"
 #include "VantorShared/Language/AppLanguage.h"
 
-#include <QCheckBox>
 #include <QEvent>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
 #include <QTimer>
-#include <QVBoxLayout>
-
-namespace {
-
-QColor secondaryText(const QPalette& palette)
-{
-    return palette.color(QPalette::PlaceholderText);
-}
-
-// A clear red that reads on light and dark windows alike.
-const QColor errorText(215, 58, 73);
-
-void setTextColor(QLabel* label, const QColor& color)
-{
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, color);
-    label->setPalette(palette);
-}
-
-} // namespace
 
 LaunchAtLoginSection::LaunchAtLoginSection(std::shared_ptr<LoginItemService> service, QWidget* parent)
-    : QGroupBox(AppLanguage::string(QStringLiteral("Startup")), parent)
+    : FormSection(AppLanguage::string(QStringLiteral("Startup")), parent)
     , m_manager(new LoginItemManager(std::move(service), this))
-    , m_switch(new QCheckBox(this))
-    , m_approvalRow(new QWidget(this))
-    , m_openSettings(new QPushButton(AppLanguage::string(QStringLiteral("Open Startup Applications…")), this))
-    , m_message(new QLabel(this))
+    , m_switch(new SwitchButton)
+    , m_openSettings(new QPushButton(AppLanguage::string(QStringLiteral("Open Startup Applications…"))))
 {
-    auto* column = new QVBoxLayout(this);
-
-    auto* launchRow = new QHBoxLayout;
-    auto* launchLabel = new QLabel(AppLanguage::string(QStringLiteral("Launch Vantor at login")), this);
-    launchLabel->setBuddy(m_switch);
-    m_switch->setAccessibleName(launchLabel->text());
     // The placeholder keeps the switch's room, so the row does not jump when it appears.
     QSizePolicy keepRoom = m_switch->sizePolicy();
     keepRoom.setRetainSizeWhenHidden(true);
     m_switch->setSizePolicy(keepRoom);
-    launchRow->addWidget(launchLabel, 1);
-    launchRow->addWidget(m_switch);
-    column->addLayout(launchRow);
+    addRow(AppLanguage::string(QStringLiteral("Launch Vantor at login")), m_switch);
 
-    auto* approval = new QHBoxLayout(m_approvalRow);
-    approval->setContentsMargins(0, 0, 0, 0);
-    auto* approvalLabel
-        = new QLabel(AppLanguage::string(QStringLiteral("Turned off in your desktop's startup applications.")), this);
-    approvalLabel->setWordWrap(true);
-    setTextColor(approvalLabel, secondaryText(palette()));
-    approval->addWidget(approvalLabel, 1);
-    approval->addWidget(m_openSettings);
-    column->addWidget(m_approvalRow);
-
-    m_message->setWordWrap(true);
-    column->addWidget(m_message);
+    const QString approval = AppLanguage::string(QStringLiteral("Turned off in your desktop's startup applications."));
+    m_approvalRow = addRow(approval, m_openSettings);
+    m_approvalLabel = m_approvalRow->findChild<QLabel*>();
+    if (m_approvalLabel)
+        m_approvalLabel->setWordWrap(true);
+    // The button alone would be read as "Open Startup Applications…"; the row says why.
+    m_openSettings->setAccessibleDescription(approval);
+    applyColours();
 
     // A click is the user's wish; it is carried out after the click has been handled.
-    connect(m_switch, &QCheckBox::clicked, this, [this](bool checked) {
+    connect(m_switch, &SwitchButton::clicked, this, [this](bool checked) {
         QTimer::singleShot(0, m_manager, [manager = m_manager, checked] { manager->setEnabled(checked); });
     });
     connect(m_openSettings, &QPushButton::clicked, m_manager, &LoginItemManager::openSystemSettings);
@@ -95,20 +61,28 @@ void LaunchAtLoginSection::showState()
     m_approvalRow->setVisible(status == LoginItemStatus::requiresApproval);
 
     if (block) {
-        m_message->setText(LoginItemManager::message(*block));
-        setTextColor(m_message, secondaryText(palette()));
-    } else if (const auto& error = m_manager->lastError()) {
-        m_message->setText(*error);
-        setTextColor(m_message, errorText);
+        const QString reason = LoginItemManager::message(*block);
+        setFooter(reason);
+        m_switch->setToolTip(reason);
     } else {
-        m_message->clear();
+        m_switch->setToolTip({});
+        setFooter(m_manager->lastError().value_or(QString()), true);
     }
-    m_message->setVisible(!m_message->text().isEmpty());
+}
+
+void LaunchAtLoginSection::applyColours()
+{
+    if (!m_approvalLabel)
+        return;
+    QPalette colours = m_approvalLabel->palette();
+    colours.setColor(
+        QPalette::WindowText, SettingsColors::secondaryText(palette(), SettingsColors::groupBackground(palette())));
+    m_approvalLabel->setPalette(colours);
 }
 
 void LaunchAtLoginSection::showEvent(QShowEvent* event)
 {
-    QGroupBox::showEvent(event);
+    FormSection::showEvent(event);
     if (m_shownOnce)
         return;
     m_shownOnce = true;
@@ -117,7 +91,9 @@ void LaunchAtLoginSection::showEvent(QShowEvent* event)
 
 void LaunchAtLoginSection::changeEvent(QEvent* event)
 {
-    QGroupBox::changeEvent(event);
+    FormSection::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange)
+        applyColours();
     if (event->type() == QEvent::ActivationChange && isActiveWindow()) {
         // Coming back from the desktop's settings: the user may have changed the entry there.
         QTimer::singleShot(0, m_manager, [manager = m_manager] { manager->refresh(); });

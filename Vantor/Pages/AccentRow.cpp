@@ -16,6 +16,22 @@ namespace {
 
 const QString kCustom = QStringLiteral("custom");
 
+QString meterName(MeterAccentSlot slot, const QString& rowTitle)
+{
+    switch (slot) {
+    case MeterAccentSlot::cpu:
+        return AppLanguage::string(QStringLiteral("CPU"));
+    case MeterAccentSlot::memory:
+        return AppLanguage::string(QStringLiteral("Memory"));
+    case MeterAccentSlot::storage:
+        return AppLanguage::string(QStringLiteral("Disk"));
+    case MeterAccentSlot::cpuFastCores:
+        // Already names the cores ("Performance cores").
+        break;
+    }
+    return rowTitle;
+}
+
 } // namespace
 
 AccentRow::AccentRow(const QString& title, MeterAccentSlot slot, QWidget* parent)
@@ -39,8 +55,12 @@ AccentRow::AccentRow(const QString& title, MeterAccentSlot slot, QWidget* parent
     m_picker->addItem(AppLanguage::string(QStringLiteral("Custom")), kCustom);
     setAccessibleName(title);
 
+    // Every meter's row is titled "Colour", so the well and its picker name the meter instead.
+    const QString meter = meterName(slot, title);
     m_well->setAccessibleName(
-        AppLanguage::string(QStringLiteral("%@ custom colour")).replace(QStringLiteral("%@"), title));
+        AppLanguage::string(QStringLiteral("%@ custom colour")).replace(QStringLiteral("%@"), meter));
+    m_well->setPickerTitle(
+        AppLanguage::string(QStringLiteral("Custom Colour for %@")).replace(QStringLiteral("%@"), meter));
 
     m_commit.setSingleShot(true);
     m_commit.setInterval(commitDelayMs);

@@ -29,15 +29,28 @@ void ColorWell::openPicker()
     if (!m_picker) {
         m_picker = new QColorDialog(m_color, this);
         m_picker->setOption(QColorDialog::ShowAlphaChannel, false);
-        m_picker->setOption(QColorDialog::NoButtons, true);
-        m_picker->setWindowTitle(accessibleName());
+        m_picker->setOption(QColorDialog::DontUseNativeDialog, true);
         m_picker->setAttribute(Qt::WA_DeleteOnClose);
         connect(m_picker, &QColorDialog::currentColorChanged, this, [this](const QColor& color) {
+            if (color == m_color)
+                return;
             setColor(color);
             emit colorEdited(color);
         });
+        // The colours already reached the meters while the user picked; Cancel (or closing the
+        // window) takes them back.
+        connect(m_picker, &QDialog::rejected, this, [this] {
+            if (!m_before.isValid() || m_before == m_color)
+                return;
+            setColor(m_before);
+            emit colorEdited(m_before);
+        });
     }
-    m_picker->setCurrentColor(m_color);
+    if (!m_picker->isVisible()) {
+        m_before = m_color;
+        m_picker->setCurrentColor(m_color);
+    }
+    m_picker->setWindowTitle(m_pickerTitle.isEmpty() ? accessibleName() : m_pickerTitle);
     m_picker->show();
     m_picker->raise();
     m_picker->activateWindow();

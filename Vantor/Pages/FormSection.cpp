@@ -78,6 +78,8 @@ void FormSection::build(QWidget* header)
         layout->addWidget(header);
     }
     m_group = new RoundedGroup(this);
+    // Lets the window's checks tell what a text inside a group is drawn on.
+    m_group->setObjectName(QStringLiteral("formGroup"));
     m_rows = new QVBoxLayout(m_group);
     m_rows->setContentsMargins(0, 0, 0, 0);
     m_rows->setSpacing(1);
@@ -134,10 +136,14 @@ QWidget* FormSection::addWidget(QWidget* widget)
     return row;
 }
 
-void FormSection::setFooter(const QString& text)
+void FormSection::setFooter(const QString& text, bool isError)
 {
     m_footer->setText(text);
     m_footer->setVisible(!text.isEmpty());
+    if (isError != m_footerIsError) {
+        m_footerIsError = isError;
+        applyColours();
+    }
 }
 
 void FormSection::changeEvent(QEvent* event)
@@ -150,11 +156,14 @@ void FormSection::changeEvent(QEvent* event)
 void FormSection::applyColours()
 {
     // Header and footer are set in the secondary colour of whatever palette the window has now.
+    const QColor window = palette().color(QPalette::Window);
     for (QLabel* label : {m_headerLabel, m_footer}) {
         if (!label)
             continue;
         QPalette colours = label->palette();
-        colours.setColor(QPalette::WindowText, SettingsColors::secondaryText(palette()));
+        colours.setColor(QPalette::WindowText,
+            label == m_footer && m_footerIsError ? SettingsColors::errorText(window)
+                                                 : SettingsColors::secondaryText(palette()));
         label->setPalette(colours);
     }
 }

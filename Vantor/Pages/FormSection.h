@@ -23,7 +23,8 @@ public:
     QWidget* addStackedRow(const QString& label, QWidget* control);
     // Adds a widget across the whole width of the group.
     QWidget* addWidget(QWidget* widget);
-    void setFooter(const QString& text);
+    // `isError`: the line reports a failure and is set in red.
+    void setFooter(const QString& text, bool isError = false);
 
     QLabel* headerLabel() const { return m_headerLabel; }
     QLabel* footerLabel() const { return m_footer; }
@@ -39,4 +40,5 @@ private:
     QWidget* m_group = nullptr;
     QVBoxLayout* m_rows = nullptr;
     QLabel* m_footer = nullptr;
+    bool m_footerIsError = false;
 };

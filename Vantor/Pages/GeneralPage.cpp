@@ -4,13 +4,17 @@
 #include "Platform/Settings/PreferencesDomain.h"
 #include "Vantor/Pages/FormSection.h"
 #include "Vantor/Pages/GroupedForm.h"
+#include "Vantor/Pages/OtherMachinesSection.h"
 #include "Vantor/Pages/SettingsColors.h"
 #include "Vantor/Pages/StorePicker.h"
 #include "Vantor/Pages/SwitchButton.h"
+#include "Vantor/Updates/UpdateOfferRow.h"
 #include "VantorShared/Language/AppLanguage.h"
+#include "VantorShared/Settings/RefreshInterval.h"
 #include "VantorShared/Settings/SharedSettings.h"
 #include "VantorShared/System/AppLinks.h"
 
+#include <QEvent>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLocale>
@@ -25,6 +29,12 @@ GeneralPage::AgentBundleFinder& agentBundleFinder()
 {
     static GeneralPage::AgentBundleFinder finder;
     return finder;
+}
+
+GeneralPage::InstallationNoteSource& installationNoteSource()
+{
+    static GeneralPage::InstallationNoteSource source;
+    return source;
 }
 
 QVariant storedText(const QString& key, const QString& fallback)
@@ -69,12 +79,8 @@ GeneralPage::GeneralPage(QWidget* startupSection, QWidget* parent)
         {{AppLanguage::string(QStringLiteral("Every Second")), 1.0},
             {AppLanguage::string(QStringLiteral("Every 2 Seconds")), 2.0},
             {AppLanguage::string(QStringLiteral("Every 5 Seconds")), 5.0}},
-        [] {
-            const QVariant value = SharedSettings::store().objectForKey(Key::refreshInterval);
-            bool ok = false;
-            const double seconds = value.toDouble(&ok);
-            return ok && value.typeId() != QMetaType::QString ? QVariant(seconds) : QVariant(1.0);
-        });
+        // What the agent samples at: a hand-edited 0 or less shows as every second.
+        [] { return QVariant(RefreshInterval::effectiveSeconds()); });
     // An interval set outside this picker (2.5 s, say) is what the agent uses, so it is shown.
     m_interval->setUnlistedTitle([this](const QVariant& value) {
         return AppLanguage::string(QStringLiteral("Every %@ Seconds"))
@@ -83,10 +89,14 @@ GeneralPage::GeneralPage(QWidget* startupSection, QWidget* parent)
     form->addSection(AppLanguage::string(QStringLiteral("Sampling")))
         ->addRow(AppLanguage::string(QStringLiteral("Refresh interval")), m_interval);
 
-    FormSection* updates = form->addSection(AppLanguage::string(QStringLiteral("Updates")));
-    updates->addRow(AppLanguage::string(QStringLiteral("Check automatically")),
-        new SwitchButton(Key::updatesCheckAutomatically,
-            [] { return SharedSettings::store().boolForKey(Key::updatesCheckAutomatically); }));
+    form->addWidget(new OtherMachinesSection);
+
+    const auto noteSource = installationNoteSource();
+    m_installationNote = noteSource ? noteSource() : UpdateOfferRow::installationNote();
+    m_updates = form->addSection(AppLanguage::string(QStringLiteral("Updates")));
+    m_checkAutomatically = new SwitchButton(Key::updatesCheckAutomatically,
+        [] { return SharedSettings::store().boolForKey(Key::updatesCheckAutomatically); });
+    m_updates->addRow(AppLanguage::string(QStringLiteral("Check automatically")), m_checkAutomatically);
     auto* version = new QWidget;
     auto* versionLayout = new QHBoxLayout(version);
     versionLayout->setContentsMargins(0, 0, 0, 0);
@@ -94,16 +104,21 @@ GeneralPage::GeneralPage(QWidget* startupSection, QWidget* parent)
     const auto finder = agentBundleFinder();
     m_version = new QLabel(versionLabel(finder ? finder() : runningAgentBundle()));
     m_version->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    QPalette colours = m_version->palette();
-    colours.setColor(QPalette::WindowText, SettingsColors::secondaryText(palette()));
-    m_version->setPalette(colours);
     m_checkNow = new QPushButton(AppLanguage::string(QStringLiteral("Check Now")));
     m_checkNow->setAccessibleName(m_checkNow->text());
     connect(
         m_checkNow, &QPushButton::clicked, this, [] { SharedSettings::post(SharedSettings::Signal::checkForUpdates); });
     versionLayout->addWidget(m_version);
     versionLayout->addWidget(m_checkNow);
-    updates->addRow(AppLanguage::string(QStringLiteral("Version")), version);
+    m_updates->addRow(AppLanguage::string(QStringLiteral("Version")), version);
+    if (!m_installationNote.isEmpty()) {
+        // Vantor does not update this copy at all: say so, rather than leave two dead controls.
+        m_checkAutomatically->setEnabled(false);
+        m_checkAutomatically->setToolTip(m_installationNote);
+        m_checkNow->setToolTip(m_installationNote);
+        m_updates->setFooter(m_installationNote);
+    }
+    applyColours();
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -141,9 +156,30 @@ void GeneralPage::setAgentBundleFinderForTesting(AgentBundleFinder finder)
     agentBundleFinder() = std::move(finder);
 }
 
+void GeneralPage::setInstallationNoteForTesting(InstallationNoteSource source)
+{
+    installationNoteSource() = std::move(source);
+}
+
 void GeneralPage::refreshUpdaterState()
 {
-    m_checkNow->setEnabled(SharedSettings::store().boolForKey(SharedSettings::Key::updaterCanCheck));
+    m_checkNow->setEnabled(
+        m_installationNote.isEmpty() && SharedSettings::store().boolForKey(SharedSettings::Key::updaterCanCheck));
+}
+
+void GeneralPage::applyColours()
+{
+    QPalette colours = m_version->palette();
+    colours.setColor(
+        QPalette::WindowText, SettingsColors::secondaryText(palette(), SettingsColors::groupBackground(palette())));
+    m_version->setPalette(colours);
+}
+
+void GeneralPage::changeEvent(QEvent* event)
+{
+    if (event->type() == QEvent::PaletteChange)
+        applyColours();
+    QWidget::changeEvent(event);
 }
 
 void GeneralPage::showEvent(QShowEvent* event)

@@ -8,6 +8,7 @@
 #include <optional>
 
 class Bundle;
+class FormSection;
 class QLabel;
 class QPushButton;
 class StorePicker;
@@ -19,6 +20,8 @@ class GeneralPage : public QWidget {
 public:
     // Finds the bundle of the agent that is running now, if any.
     using AgentBundleFinder = std::function<std::optional<QString>()>;
+    // Why this installation is not updated by Vantor itself; empty when it is.
+    using InstallationNoteSource = std::function<QString()>;
 
     // `startupSection`, when given, becomes the page's first section.
     explicit GeneralPage(QWidget* startupSection = nullptr, QWidget* parent = nullptr);
@@ -31,8 +34,13 @@ public:
     static std::optional<QString> runningAgentBundle();
     // For tests: where the page looks for a running agent (empty: back to the process list).
     static void setAgentBundleFinderForTesting(AgentBundleFinder finder);
+    // For tests: what the page is told about the installation (empty: back to the real one).
+    static void setInstallationNoteForTesting(InstallationNoteSource source);
 
     QPushButton* checkNowButton() const { return m_checkNow; }
+    SwitchButton* checkAutomaticallySwitch() const { return m_checkAutomatically; }
+    // The Updates section, whose footer explains an installation updated by others.
+    FormSection* updatesSection() const { return m_updates; }
     QLabel* versionText() const { return m_version; }
     StorePicker* languagePicker() const { return m_language; }
     StorePicker* unitPicker() const { return m_unit; }
@@ -41,11 +49,18 @@ public:
 protected:
     void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     void refreshUpdaterState();
+    void applyColours();
 
     QPushButton* m_checkNow = nullptr;
+    SwitchButton* m_checkAutomatically = nullptr;
+    FormSection* m_updates = nullptr;
+    // Set when the package manager or an administrator updates this installation: both update
+    // controls are then off, with this as the reason.
+    QString m_installationNote;
     QLabel* m_version = nullptr;
     StorePicker* m_language = nullptr;
     StorePicker* m_unit = nullptr;

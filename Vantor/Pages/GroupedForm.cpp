@@ -10,6 +10,8 @@ GroupedForm::GroupedForm(QWidget* parent)
     setFrameShape(QFrame::NoFrame);
     setWidgetResizable(true);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // Tab goes from control to control (scrolling each into view), never to the nameless page.
+    setFocusPolicy(Qt::NoFocus);
     auto* content = new QWidget;
     content->setBackgroundRole(QPalette::Window);
     m_column = new QVBoxLayout(content);

@@ -5,6 +5,7 @@
 #include "Vantor/Pages/FormSection.h"
 #include "Vantor/Pages/GroupedForm.h"
 #include "Vantor/Pages/ItemHeader.h"
+#include "Vantor/Pages/MenuBarPlacementNote.h"
 #include "Vantor/Pages/SegmentedControl.h"
 #include "Vantor/Pages/StorePicker.h"
 #include "Vantor/Pages/SwitchButton.h"
@@ -13,21 +14,33 @@
 #include "VantorShared/Language/Units.h"
 #include "VantorShared/Meters/MenuBarMode.h"
 #include "VantorShared/Meters/MeterSettings.h"
+#include "VantorShared/Meters/ReadoutSources.h"
 #include "VantorShared/Settings/SharedSettings.h"
 
 #include <QLabel>
+#include <QPointer>
 #include <QVBoxLayout>
+
+#include <type_traits>
 
 namespace {
 
 namespace Key = SharedSettings::Key;
 
-// Every case of a readout enumeration as picker entries, titled as the meters title them.
+// Every case of a readout enumeration as picker entries, titled as the meters title them; those
+// this machine cannot supply are marked, but stay choices.
 template <typename E> QList<StorePicker::Entry> entries()
 {
+    const ReadoutSources& sources = ReadoutSources::current();
     QList<StorePicker::Entry> list;
-    for (const E value : EnumCases<E>::all)
-        list.append({title(value), rawValue(value)});
+    for (const E value : EnumCases<E>::all) {
+        bool supplied = true;
+        if constexpr (std::is_same_v<E, SensorsReadout>)
+            supplied = sources.supplies(value);
+        else
+            supplied = sources.supports(value);
+        list.append({title(value), rawValue(value), false, !supplied});
+    }
     return list;
 }
 
@@ -56,6 +69,9 @@ void addShowSwitch(FormSection* section, MonitorSection monitored)
 MenuBarPage::MenuBarPage(const QList<CoreTier>& tiers, MenuBarReadings* readings, QWidget* parent)
     : QWidget(parent)
 {
+    // What the agent found on this machine decides which readouts are marked and what the
+    // preview draws.
+    ReadoutSources::adoptPublished();
     auto* form = new GroupedForm;
     m_preview = new MenuBarPreview(readings);
     form->addSection()->addWidget(m_preview);
@@ -73,6 +89,7 @@ MenuBarPage::MenuBarPage(const QList<CoreTier>& tiers, MenuBarReadings* readings
                 inputs.storedChoice = SharedSettings::store().stringForKey(Key::menuBarMode);
                 return rawValue(MenuBarModeDecision::effectiveChoice(inputs));
             }));
+    all->addWidget(new MenuBarPlacementNote);
     all->addRow(AppLanguage::string(QStringLiteral("Bar shape")),
         new SegmentedControl(Key::meterShape, choices<MeterShape>(), [] { return rawValue(MeterSettings::shape()); }));
     all->addRow(AppLanguage::string(QStringLiteral("Item labels")),
@@ -83,8 +100,9 @@ MenuBarPage::MenuBarPage(const QList<CoreTier>& tiers, MenuBarReadings* readings
     addShowSwitch(cpu, MonitorSection::cpu);
     cpu->addRow(AppLanguage::string(QStringLiteral("Meter")),
         new SegmentedControl(Key::meterStyle, choices<MeterStyle>(), [] { return rawValue(MeterSettings::style()); }));
-    cpu->addRow(AppLanguage::string(QStringLiteral("Readout")),
-        new StorePicker(Key::cpuReadout, entries<CPUReadout>(), [] { return rawValue(MeterSettings::cpuReadout()); }));
+    m_cpuReadout
+        = new StorePicker(Key::cpuReadout, entries<CPUReadout>(), [] { return rawValue(MeterSettings::cpuReadout()); });
+    cpu->addRow(AppLanguage::string(QStringLiteral("Readout")), m_cpuReadout);
     const QString colour = AppLanguage::string(QStringLiteral("Colour"));
     m_cpuAccents.append(new AccentRow(colour, MeterAccentSlot::cpu));
     cpu->addRow(colour, m_cpuAccents.last());
@@ -97,9 +115,9 @@ MenuBarPage::MenuBarPage(const QList<CoreTier>& tiers, MenuBarReadings* readings
 
     FormSection* memory = itemSection(form, MonitorSection::memory, AppLanguage::string(QStringLiteral("Memory")));
     addShowSwitch(memory, MonitorSection::memory);
-    memory->addRow(AppLanguage::string(QStringLiteral("Readout")),
-        new StorePicker(
-            Key::memoryReadout, entries<MemoryReadout>(), [] { return rawValue(MeterSettings::memoryReadout()); }));
+    m_memoryReadout = new StorePicker(
+        Key::memoryReadout, entries<MemoryReadout>(), [] { return rawValue(MeterSettings::memoryReadout()); });
+    memory->addRow(AppLanguage::string(QStringLiteral("Readout")), m_memoryReadout);
     memory->addRow(colour, new AccentRow(colour, MeterAccentSlot::memory));
 
     FormSection* storage = itemSection(form, MonitorSection::storage, AppLanguage::string(QStringLiteral("Disk")));
@@ -111,20 +129,46 @@ MenuBarPage::MenuBarPage(const QList<CoreTier>& tiers, MenuBarReadings* readings
 
     m_sensors = itemSection(form, MonitorSection::sensors, AppLanguage::string(QStringLiteral("Sensors")));
     addShowSwitch(m_sensors, MonitorSection::sensors);
-    m_sensors->addRow(AppLanguage::string(QStringLiteral("Readout")),
-        new StorePicker(
-            Key::sensorsReadout, entries<SensorsReadout>(), [] { return rawValue(MeterSettings::sensorsReadout()); }));
+    m_sensorsReadout = new StorePicker(
+        Key::sensorsReadout, entries<SensorsReadout>(), [] { return rawValue(MeterSettings::sensorsReadout()); });
+    m_sensors->addRow(AppLanguage::string(QStringLiteral("Readout")), m_sensorsReadout);
     m_sensors->setFooter(sensorsFooter());
-    connect(&SharedSettings::store(), &PreferencesDomain::didChange, this,
-        [this] { m_sensors->setFooter(sensorsFooter()); });
+    m_appliedSources = ReadoutSources::generation();
+    connect(&SharedSettings::store(), &PreferencesDomain::didChange, this, [this] {
+        m_sensors->setFooter(sensorsFooter());
+        adoptReadoutSources();
+    });
+    // The agent tells when it learnt something new about the machine.
+    QPointer<MenuBarPage> self(this);
+    m_barListener.listen(SharedSettings::Signal::menuBarChanged, [self] {
+        if (self)
+            self->adoptReadoutSources();
+    });
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(form);
 }
 
+void MenuBarPage::adoptReadoutSources()
+{
+    // The preview may have adopted the news first; what counts is whether the marks are current.
+    ReadoutSources::adoptPublished();
+    if (m_appliedSources == ReadoutSources::generation())
+        return;
+    m_appliedSources = ReadoutSources::generation();
+    m_cpuReadout->setEntries(entries<CPUReadout>());
+    m_memoryReadout->setEntries(entries<MemoryReadout>());
+    m_sensorsReadout->setEntries(entries<SensorsReadout>());
+    m_sensors->setFooter(sensorsFooter());
+}
+
 QString MenuBarPage::sensorsFooter()
 {
+    // Without any temperature, fan or power source the agent leaves the sensors meter out of
+    // the bar; the switch keeps the user's choice, and this says why nothing shows.
+    if (!ReadoutSources::current().hasSource(MonitorSection::sensors))
+        return AppLanguage::string(QStringLiteral("No sensors found on this machine"));
     // One sentence with two places, so that a translation can order it as its language needs.
     QString text = AppLanguage::string(QStringLiteral("The readout turns amber at %@ and red at %@."));
     const qsizetype first = text.indexOf(QStringLiteral("%@"));

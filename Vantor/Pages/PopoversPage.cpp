@@ -91,7 +91,8 @@ PopoversPage::PopoversPage(QWidget* parent)
     FormSection* themes = form->addSection();
     auto* soon = new QLabel(AppLanguage::string(QStringLiteral("Coming soon")));
     QPalette colours = soon->palette();
-    colours.setColor(QPalette::WindowText, SettingsColors::secondaryText(palette()));
+    colours.setColor(
+        QPalette::WindowText, SettingsColors::secondaryText(palette(), SettingsColors::groupBackground(palette())));
     soon->setPalette(colours);
     themes->addRow(AppLanguage::string(QStringLiteral("Themes")), soon);
 

@@ -18,6 +18,14 @@ SwitchButton::SwitchButton(const QString& key, std::function<bool()> read, QWidg
     connect(&SharedSettings::store(), &PreferencesDomain::didChange, this, &SwitchButton::refresh);
 }
 
+SwitchButton::SwitchButton(QWidget* parent)
+    : QAbstractButton(parent)
+{
+    setCheckable(true);
+    setCursor(Qt::PointingHandCursor);
+    setFocusPolicy(Qt::StrongFocus);
+}
+
 QSize SwitchButton::sizeHint() const
 {
     return {40, 24};
@@ -25,11 +33,16 @@ QSize SwitchButton::sizeHint() const
 
 void SwitchButton::refresh()
 {
-    setChecked(m_read());
+    if (m_read)
+        setChecked(m_read());
 }
 
 void SwitchButton::nextCheckState()
 {
+    if (m_key.isEmpty()) {
+        QAbstractButton::nextCheckState();
+        return;
+    }
     // The store is the truth: write it, then show what it holds now.
     SharedSettings::store().setBool(m_key, !isChecked());
     refresh();

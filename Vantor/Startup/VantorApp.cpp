@@ -5,10 +5,10 @@
 #include "Vantor/LoginItems/LaunchAtLoginSection.h"
 #include "Vantor/Updates/UpdateOfferRow.h"
 #include "Vantor/Window/SettingsView.h"
+#include "Vantor/Window/WindowMemory.h"
 #include "VantorShared/Language/AppLanguage.h"
 
 #include <QGuiApplication>
-#include <QScreen>
 
 VantorApp::VantorApp(SettingsAppDelegate::Environment environment, QObject* parent)
     : QObject(parent)
@@ -26,6 +26,10 @@ VantorApp::VantorApp(SettingsAppDelegate::Environment environment, QObject* pare
 
 VantorApp::~VantorApp()
 {
+    // The window's place is written while the window still exists.
+    if (m_memory)
+        m_memory->save();
+    m_memory.reset();
     delete m_window;
 }
 
@@ -38,12 +42,10 @@ void VantorApp::presentWindow()
             = [window = m_window.data()] { window->setWindowTitle(AppLanguage::string(QStringLiteral("Vantor"))); };
         retitle();
         connect(m_window, &SettingsView::rebuilt, m_window, retitle);
-        m_window->resize(defaultSize);
-        if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-            QRect frame(QPoint(), defaultSize);
-            frame.moveCenter(screen->availableGeometry().center());
-            m_window->move(frame.topLeft());
-        }
+        m_memory = std::make_unique<WindowMemory>(m_window);
+        // A relaunch brings the window back as the user left it, minimised too; a start by the
+        // user always shows it.
+        m_memory->restore(m_window->preferredSize(), m_quietly);
         m_window->setAttribute(Qt::WA_ShowWithoutActivating, m_quietly);
     }
     m_window->show();

@@ -3,6 +3,7 @@
 #include "Platform/Bundles/Bundle.h"
 #include "Platform/Settings/PreferencesDomain.h"
 #include "Platform/Updates/UpdateInstallation.h"
+#include "Vantor/Pages/SettingsColors.h"
 #include "VantorShared/Language/AppLanguage.h"
 #include "VantorShared/Meters/SymbolImages.h"
 #include "VantorShared/Policies/BundleVersion.h"
@@ -75,7 +76,6 @@ UpdateOfferRow::UpdateOfferRow(QWidget* parent)
     QFont captionFont = m_offerLabel->font();
     captionFont.setPointSizeF(std::max(7.0, captionFont.pointSizeF() * 0.85));
     m_offerLabel->setFont(captionFont);
-    m_offerLabel->setForegroundRole(QPalette::PlaceholderText);
     for (QLabel* label : {static_cast<QLabel*>(title), m_offerLabel}) {
         // A narrow sidebar shortens the texts, never the button.
         label->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
@@ -103,6 +103,7 @@ UpdateOfferRow::UpdateOfferRow(QWidget* parent)
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Maximum);
 
     updateSymbol();
+    applyColours();
     m_content->hide();
 }
 
@@ -137,8 +138,19 @@ void UpdateOfferRow::showEvent(QShowEvent* event)
 void UpdateOfferRow::changeEvent(QEvent* event)
 {
     QWidget::changeEvent(event);
-    if (event->type() == QEvent::PaletteChange || event->type() == QEvent::StyleChange)
+    if (event->type() == QEvent::PaletteChange || event->type() == QEvent::StyleChange) {
         updateSymbol();
+        applyColours();
+    }
+}
+
+void UpdateOfferRow::applyColours()
+{
+    // The offer is small print on the sidebar's fill; it still has to read.
+    QPalette colours = m_offerLabel->palette();
+    colours.setColor(
+        QPalette::WindowText, SettingsColors::secondaryText(palette(), SettingsColors::sidebarFill(palette())));
+    m_offerLabel->setPalette(colours);
 }
 
 void UpdateOfferRow::updateSymbol()

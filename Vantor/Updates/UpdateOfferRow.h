@@ -37,6 +37,7 @@ protected:
 
 private:
     void updateSymbol();
+    void applyColours();
 
     std::optional<QString> m_offer;
     SignalListener m_signals;

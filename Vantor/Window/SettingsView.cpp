@@ -10,6 +10,7 @@
 #include "VantorShared/Settings/SharedSettings.h"
 
 #include <QHBoxLayout>
+#include <QScrollArea>
 #include <QSplitter>
 #include <QStackedWidget>
 #include <QTimer>
@@ -118,6 +119,23 @@ void SettingsView::build()
 void SettingsView::showPage(SettingsPage page)
 {
     m_detail->setCurrentIndex(int(page));
+}
+
+QSize SettingsView::preferredSize() const
+{
+    QSize content;
+    for (QWidget* page :
+        {static_cast<QWidget*>(m_menuBar), static_cast<QWidget*>(m_popovers), static_cast<QWidget*>(m_general)}) {
+        // A page is a scrolling column; what it needs is the height of what it scrolls.
+        const auto* form = page ? page->findChild<QScrollArea*>() : nullptr;
+        if (form && form->widget())
+            content = content.expandedTo(form->widget()->sizeHint());
+    }
+    const int sidebar = m_splitter && !m_splitter->sizes().isEmpty()
+        ? std::max(Sidebar::narrowest, m_splitter->sizes().constFirst())
+        : Sidebar::narrowest;
+    return QSize(sidebar + m_splitter->handleWidth() + content.width(), content.height())
+        .expandedTo(QSize(minimumContentWidth, minimumContentHeight));
 }
 
 SettingsPage SettingsView::currentPage() const

@@ -24,6 +24,10 @@ public:
 
     explicit SettingsView(HostedWidgets hosted = {}, QWidget* parent = nullptr);
 
+    // Large enough to show every page without scrolling (the Top Bar page is the longest), never
+    // below the window's minimum; the screen may allow less.
+    QSize preferredSize() const;
+
     SettingsPage currentPage() const;
     Sidebar* sidebar() const { return m_sidebar; }
     QSplitter* splitter() const { return m_splitter; }

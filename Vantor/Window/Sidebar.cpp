@@ -13,6 +13,7 @@
 namespace {
 
 constexpr int kPageRole = Qt::UserRole + 1;
+constexpr int kGroupRole = Qt::UserRole + 2;
 
 } // namespace
 
@@ -47,6 +48,7 @@ Sidebar::Sidebar(QWidget* parent)
         header->setFont(font);
         header->setSizeHint(QSize(0, firstGroup ? 22 : 34));
         header->setTextAlignment(Qt::AlignLeft | Qt::AlignBottom);
+        header->setData(kGroupRole, true);
         firstGroup = false;
         for (const SettingsPage page : group.pages) {
             auto* item = new QListWidgetItem(title(page), m_list);
@@ -55,6 +57,7 @@ Sidebar::Sidebar(QWidget* parent)
         }
     }
     paintSymbols();
+    paintGroupTitles();
     connect(m_list, &QListWidget::currentItemChanged, this, [this](QListWidgetItem* item) {
         if (item && !m_settingPage)
             emit pageChosen(settingsPage(item->data(kPageRole).toString()));
@@ -89,6 +92,16 @@ void Sidebar::setCurrentPage(SettingsPage page)
     m_settingPage = false;
 }
 
+void Sidebar::paintGroupTitles()
+{
+    // A group title cannot be chosen, but it is read: it takes a colour of its own rather than
+    // the faint one of a disabled row.
+    const QBrush colour(SettingsColors::secondaryText(palette(), SettingsColors::sidebarFill(palette())));
+    for (int row = 0; row < m_list->count(); ++row)
+        if (QListWidgetItem* item = m_list->item(row); item->data(kGroupRole).toBool())
+            item->setForeground(colour);
+}
+
 void Sidebar::paintSymbols()
 {
     const QColor tint = SettingsColors::headingBlue(SettingsColors::isDark(palette()));
@@ -115,7 +128,9 @@ void Sidebar::paintEvent(QPaintEvent*)
 
 void Sidebar::changeEvent(QEvent* event)
 {
-    if (event->type() == QEvent::PaletteChange)
+    if (event->type() == QEvent::PaletteChange) {
         paintSymbols();
+        paintGroupTitles();
+    }
     QWidget::changeEvent(event);
 }

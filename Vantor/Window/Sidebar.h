@@ -33,6 +33,7 @@ protected:
 
 private:
     void paintSymbols();
+    void paintGroupTitles();
 
     QListWidget* m_list = nullptr;
     QVBoxLayout* m_foot = nullptr;

@@ -6,10 +6,13 @@
 IsolatedSettings::IsolatedSettings(const QString& suite)
     : m_oldConfig(qgetenv("XDG_CONFIG_HOME"))
     , m_oldSuite(qgetenv("VANTOR_SETTINGS_SUITE"))
+    , m_oldState(qgetenv("XDG_STATE_HOME"))
     , m_hadConfig(qEnvironmentVariableIsSet("XDG_CONFIG_HOME"))
     , m_hadSuite(qEnvironmentVariableIsSet("VANTOR_SETTINGS_SUITE"))
+    , m_hadState(qEnvironmentVariableIsSet("XDG_STATE_HOME"))
 {
     qputenv("XDG_CONFIG_HOME", configDirectory().toLocal8Bit());
+    qputenv("XDG_STATE_HOME", stateDirectory().toLocal8Bit());
     qputenv("VANTOR_SETTINGS_SUITE", suite.toLocal8Bit());
     SharedSettings::resetForTesting();
     PreferencesDomain::resetStandardForTesting();
@@ -29,6 +32,10 @@ IsolatedSettings::~IsolatedSettings()
         qputenv("VANTOR_SETTINGS_SUITE", m_oldSuite);
     else
         qunsetenv("VANTOR_SETTINGS_SUITE");
+    if (m_hadState)
+        qputenv("XDG_STATE_HOME", m_oldState);
+    else
+        qunsetenv("XDG_STATE_HOME");
     SharedSettings::resetForTesting();
     PreferencesDomain::resetStandardForTesting();
 }

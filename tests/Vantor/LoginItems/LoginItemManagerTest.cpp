@@ -6,7 +6,7 @@
 #include "tests/support/FixtureApp.h"
 #include "tests/support/IsolatedSettings.h"
 
-#include <QCheckBox>
+#include "Vantor/Pages/SwitchButton.h"
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>

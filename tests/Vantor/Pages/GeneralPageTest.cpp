@@ -1,7 +1,9 @@
 #include "Vantor/Pages/GeneralPage.h"
 #include "Platform/Bundles/Bundle.h"
 #include "Platform/Settings/PreferencesDomain.h"
+#include "Vantor/Pages/FormSection.h"
 #include "Vantor/Pages/StorePicker.h"
+#include "Vantor/Pages/SwitchButton.h"
 #include "VantorShared/Settings/SharedSettings.h"
 #include "tests/support/FixtureBundle.h"
 #include "tests/support/IsolatedSettings.h"
@@ -22,8 +24,14 @@ protected:
     {
         SharedSettings::prepareAtLaunch();
         GeneralPage::setAgentBundleFinderForTesting([this] { return agentBundle; });
+        // An installation that updates itself, wherever the build happens to lie.
+        GeneralPage::setInstallationNoteForTesting([] { return QString(); });
     }
-    ~GeneralPageTest() override { GeneralPage::setAgentBundleFinderForTesting({}); }
+    ~GeneralPageTest() override
+    {
+        GeneralPage::setAgentBundleFinderForTesting({});
+        GeneralPage::setInstallationNoteForTesting({});
+    }
 
     IsolatedSettings settings;
     std::optional<QString> agentBundle;
@@ -83,4 +91,42 @@ TEST_F(GeneralPageTest, AnIntervalNoChoiceMatchesIsShownNotReplaced)
     // A stored integer is the same interval as the equal choice.
     SharedSettings::store().setInteger(Key::refreshInterval, 2);
     EXPECT_EQ(picker->currentText(), QStringLiteral("Every 2 Seconds"));
+}
+
+TEST_F(GeneralPageTest, AHandEditedIntervalShowsWhatTheAgentSamplesAt)
+{
+    GeneralPage page;
+    StorePicker* picker = page.intervalPicker();
+    // 0 or less makes the agent sample every second, and a number written as text is read as one.
+    for (const QVariant& stored : {QVariant(0), QVariant(-2.5), QVariant(QStringLiteral("oops"))}) {
+        SharedSettings::store().setObject(Key::refreshInterval, stored);
+        EXPECT_EQ(picker->currentText(), QStringLiteral("Every Second")) << stored.toString().toStdString();
+        EXPECT_EQ(picker->count(), 3);
+    }
+    SharedSettings::store().setObject(Key::refreshInterval, QStringLiteral("5"));
+    EXPECT_EQ(picker->currentText(), QStringLiteral("Every 5 Seconds"));
+}
+
+TEST_F(GeneralPageTest, AnInstallationUpdatedByOthersSaysSoAndTurnsTheUpdateControlsOff)
+{
+    SharedSettings::store().setBool(Key::updaterCanCheck, true);
+    {
+        GeneralPage page;
+        EXPECT_TRUE(page.checkAutomaticallySwitch()->isEnabled());
+        EXPECT_TRUE(page.checkNowButton()->isEnabled());
+        EXPECT_TRUE(page.updatesSection()->footerLabel()->isHidden());
+    }
+    const QString note = QStringLiteral("Vantor is updated by your package manager.");
+    GeneralPage::setInstallationNoteForTesting([&] { return note; });
+    GeneralPage page;
+    EXPECT_FALSE(page.checkAutomaticallySwitch()->isEnabled());
+    EXPECT_FALSE(page.checkNowButton()->isEnabled());
+    EXPECT_EQ(page.checkAutomaticallySwitch()->toolTip(), note);
+    EXPECT_EQ(page.checkNowButton()->toolTip(), note);
+    EXPECT_EQ(page.updatesSection()->footerLabel()->text(), note);
+    EXPECT_FALSE(page.updatesSection()->footerLabel()->isHidden());
+    // The agent saying it could check changes nothing here.
+    SharedSettings::store().setBool(Key::updaterCanCheck, false);
+    SharedSettings::store().setBool(Key::updaterCanCheck, true);
+    EXPECT_FALSE(page.checkNowButton()->isEnabled());
 }

@@ -5,12 +5,16 @@
 #include "Vantor/Pages/FormSection.h"
 #include "Vantor/Pages/MenuBarPage.h"
 #include "Vantor/Pages/PopoversPage.h"
+#include "Vantor/Pages/StorePicker.h"
 #include "Vantor/Preview/SampleReadings.h"
 #include "VantorShared/Meters/MeterSettings.h"
+#include "VantorShared/Meters/ReadoutSources.h"
 #include "VantorShared/Settings/SharedSettings.h"
 #include "tests/support/IsolatedSettings.h"
 
+#include <QColorDialog>
 #include <QComboBox>
+#include <QDialogButtonBox>
 #include <QLabel>
 #include <QSignalSpy>
 #include <QTest>
@@ -81,7 +85,8 @@ TEST_F(PagesTest, ADragAcrossTheColourWellWritesOnceAfterItStops)
     EXPECT_EQ(row.selection(), QStringLiteral("custom"));
     EXPECT_TRUE(row.well()->isVisibleTo(&row));
     EXPECT_EQ(MeterSettings::color(MeterAccentSlot::memory).name(), teal.name());
-    EXPECT_EQ(row.well()->accessibleName(), QStringLiteral("Colour custom colour"));
+    // Every row is titled "Colour"; the well names its meter.
+    EXPECT_EQ(row.well()->accessibleName(), QStringLiteral("Memory custom colour"));
 
     QSignalSpy writes(&SharedSettings::store(), &PreferencesDomain::didChange);
     for (int step = 0; step < 5; ++step) {
@@ -98,6 +103,34 @@ TEST_F(PagesTest, ADragAcrossTheColourWellWritesOnceAfterItStops)
     emit row.picker()->activated(row.picker()->findData(QStringLiteral("pine")));
     EXPECT_EQ(SharedSettings::store().stringForKey(Key::memoryAccent), QStringLiteral("pine"));
     EXPECT_FALSE(row.well()->isVisibleTo(&row));
+}
+
+TEST_F(PagesTest, TheColourPickerIsTitledForItsMeterAndCancelPutsTheColourBack)
+{
+    const QColor before(20, 120, 220);
+    SharedSettings::store().setString(Key::cpuAccent, MeterAccent::custom(before)->rawValue());
+    AccentRow row(QStringLiteral("Colour"), MeterAccentSlot::cpu);
+    row.well()->openPicker();
+    QColorDialog* picker = row.well()->picker();
+    ASSERT_TRUE(picker);
+    EXPECT_EQ(picker->windowTitle(), QStringLiteral("Custom Colour for CPU"));
+    // It has buttons to leave it by: the colour applies as the user picks, Cancel takes it back.
+    EXPECT_TRUE(picker->findChild<QDialogButtonBox*>()->isVisibleTo(picker));
+
+    picker->setCurrentColor(QColor(200, 40, 40));
+    QTest::qWait(AccentRow::commitDelayMs + 60);
+    EXPECT_EQ(MeterSettings::color(MeterAccentSlot::cpu).name(), QColor(200, 40, 40).name());
+    picker->reject();
+    QTest::qWait(AccentRow::commitDelayMs + 60);
+    EXPECT_EQ(MeterSettings::color(MeterAccentSlot::cpu).name(), before.name());
+    EXPECT_EQ(row.well()->color().name(), before.name());
+
+    // Picking again and keeping it leaves the new colour.
+    row.well()->openPicker();
+    row.well()->picker()->setCurrentColor(QColor(10, 200, 90));
+    row.well()->picker()->accept();
+    QTest::qWait(AccentRow::commitDelayMs + 60);
+    EXPECT_EQ(MeterSettings::color(MeterAccentSlot::cpu).name(), QColor(10, 200, 90).name());
 }
 
 TEST_F(PagesTest, AnUnreadableAccentShowsTheFirstPresetAndIsNotRewritten)
@@ -134,6 +167,40 @@ TEST_F(PagesTest, TheSensorsFooterFollowsTheTemperatureUnit)
     EXPECT_TRUE(fahrenheit.contains(QStringLiteral("203"))) << fahrenheit.toStdString();
     EXPECT_TRUE(fahrenheit.contains(QStringLiteral("°F")));
     EXPECT_TRUE(fahrenheit.endsWith(QLatin1Char('.')));
+}
+
+TEST_F(PagesTest, ReadoutsThisMachineCannotSupplyAreMarkedAndTheSensorsSectionSaysWhy)
+{
+    // What the agent published for a machine without sensors, GPU or swap.
+    ReadoutSources bare {false, false, false, false, false, false};
+    bare.swap = false;
+    SharedSettings::store().setStringList(Key::availableReadouts, bare.published());
+    MenuBarPage page {QList<CoreTier>()};
+    const auto titles = [](QComboBox* picker) {
+        QStringList list;
+        for (int i = 0; i < picker->count(); ++i)
+            list.append(picker->itemText(i));
+        return list;
+    };
+    // The registered default (temperature) gives way to what the bar shows: the usage.
+    EXPECT_EQ(page.cpuReadoutPicker()->currentText(), QStringLiteral("Usage"));
+    EXPECT_EQ(titles(page.cpuReadoutPicker()),
+        (QStringList {QStringLiteral("None"), QStringLiteral("Usage"),
+            QStringLiteral("Temperature (not available on this machine)"),
+            QStringLiteral("Power (not available on this machine)")}));
+    EXPECT_EQ(page.sensorsReadoutPicker()->currentText(), QStringLiteral("None"));
+    EXPECT_EQ(page.sensorsSection()->footerLabel()->text(), QStringLiteral("No sensors found on this machine"));
+    // The marked choices stay choices.
+    page.cpuReadoutPicker()->setCurrentIndex(2);
+    emit page.cpuReadoutPicker()->activated(2);
+    EXPECT_EQ(SharedSettings::store().stringForKey(Key::cpuReadout), QStringLiteral("temperature"));
+
+    // The agent learns more (announced with menuBarChanged): the marks go.
+    SharedSettings::store().setStringList(Key::availableReadouts, ReadoutSources().published());
+    page.adoptReadoutSources();
+    EXPECT_EQ(page.cpuReadoutPicker()->itemText(2), QStringLiteral("Temperature"));
+    EXPECT_TRUE(page.sensorsSection()->footerLabel()->text().startsWith(QStringLiteral("The readout turns amber")));
+    ReadoutSources::reset();
 }
 
 TEST(SampleReadingsTest, CoresAreLaidOutLikeTheLiveOnesFastestLast)
