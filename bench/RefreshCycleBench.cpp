@@ -2,6 +2,7 @@
 // depends on, measured in the same run on the same machine; then the cycle with the four meters
 // it feeds: their signatures, and drawing those that changed, as the agent does.
 
+#include "bench/AllocationCounting.h"
 #include "Platform/Settings/PreferencesDomain.h"
 #include "VantorAgent/Sampling/SystemMonitor.h"
 #include "VantorShared/Meters/StatusMetricView.h"
@@ -26,45 +27,6 @@
 
 #include <fcntl.h>
 #include <unistd.h>
-
-namespace {
-std::atomic<size_t> g_allocations {0};
-}
-
-// Every allocation is counted so that the cycle's own can be reported per iteration: C++'s
-// operator new and the C library's malloc family, which Qt's containers and strings use directly.
-extern "C" void* __libc_malloc(size_t size);
-extern "C" void* __libc_calloc(size_t count, size_t size);
-extern "C" void* __libc_realloc(void* p, size_t size);
-extern "C" void* malloc(size_t size)
-{
-    g_allocations.fetch_add(1, std::memory_order_relaxed);
-    return __libc_malloc(size);
-}
-extern "C" void* calloc(size_t count, size_t size)
-{
-    g_allocations.fetch_add(1, std::memory_order_relaxed);
-    return __libc_calloc(count, size);
-}
-extern "C" void* realloc(void* p, size_t size)
-{
-    g_allocations.fetch_add(1, std::memory_order_relaxed);
-    return __libc_realloc(p, size);
-}
-void* operator new(size_t size)
-{
-    if (void* p = std::malloc(size ? size : 1))
-        return p;
-    throw std::bad_alloc();
-}
-void operator delete(void* p) noexcept
-{
-    std::free(p);
-}
-void operator delete(void* p, size_t) noexcept
-{
-    std::free(p);
-}
 
 namespace {
 

@@ -1,22 +1,25 @@
 #include "Platform/Kernel/ProcessUsageReader.h"
 
-#include "Platform/Kernel/ProcFile.h"
-
 #include <QFile>
 
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cstdio>
+#include <cstring>
+#include <utility>
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 namespace {
 
-// The kernel keeps this many bytes of a command name (TASK_COMM_LEN less the NUL).
-constexpr size_t commandLength = 15;
+// Room for a few hundred /proc entries per directory read.
+constexpr size_t listBufferSize = 32768;
+// Far more than any stat or io file holds; a command line is only needed up to its first NUL.
+constexpr size_t readBufferSize = 4096;
 
 std::optional<qint32> pidFromName(const char* name)
 {
@@ -38,13 +41,51 @@ std::string_view baseName(std::string_view path)
     return slash == std::string_view::npos ? path : path.substr(slash + 1);
 }
 
+size_t automaticBudget()
+{
+    rlimit limit {};
+    if (::getrlimit(RLIMIT_NOFILE, &limit) != 0)
+        return 0;
+    return ProcessUsageReader::budgetForLimit(limit.rlim_cur == RLIM_INFINITY ? ~quint64(0) : quint64(limit.rlim_cur));
+}
+
 } // namespace
 
-ProcessUsageReader::ProcessUsageReader(const QString& procRoot, long clockTicksPerSecond, long pageSize)
+ProcessUsageReader::Entry::Entry(Entry&& other) noexcept
+    : pid(other.pid)
+    , statFd(std::exchange(other.statFd, -1))
+    , ioFd(std::exchange(other.ioFd, -1))
+    , ioClosed(other.ioClosed)
+    , named(other.named)
+    , commandSize(other.commandSize)
+    , name(std::move(other.name))
+{
+    std::memcpy(command, other.command, sizeof command);
+}
+
+ProcessUsageReader::Entry& ProcessUsageReader::Entry::operator=(Entry&& other) noexcept
+{
+    if (this != &other) {
+        // The reader closes descriptors before it lets an entry be overwritten.
+        pid = other.pid;
+        statFd = std::exchange(other.statFd, -1);
+        ioFd = std::exchange(other.ioFd, -1);
+        ioClosed = other.ioClosed;
+        named = other.named;
+        commandSize = other.commandSize;
+        std::memcpy(command, other.command, sizeof command);
+        name = std::move(other.name);
+    }
+    return *this;
+}
+
+ProcessUsageReader::ProcessUsageReader(
+    const QString& procRoot, long clockTicksPerSecond, long pageSize, std::optional<size_t> descriptorBudget)
     : m_ticksPerSecond(clockTicksPerSecond > 0 ? clockTicksPerSecond : ::sysconf(_SC_CLK_TCK))
     , m_pageSize(quint64(pageSize > 0 ? pageSize : ::sysconf(_SC_PAGESIZE)))
-    , m_buffer(4096)
-    , m_secondBuffer(4096)
+    , m_budget(descriptorBudget ? *descriptorBudget : automaticBudget())
+    , m_buffer(readBufferSize)
+    , m_secondBuffer(readBufferSize)
 {
     if (m_ticksPerSecond <= 0)
         m_ticksPerSecond = 100;
@@ -55,8 +96,20 @@ ProcessUsageReader::ProcessUsageReader(const QString& procRoot, long clockTicksP
 
 ProcessUsageReader::~ProcessUsageReader()
 {
+    for (Entry& entry : m_entries)
+        forget(entry);
+    if (m_uptimeFd >= 0)
+        ::close(m_uptimeFd);
     if (m_rootFd >= 0)
         ::close(m_rootFd);
+}
+
+size_t ProcessUsageReader::budgetForLimit(quint64 softLimit)
+{
+    const quint64 reserve = std::max<quint64>(256, softLimit / 4);
+    if (softLimit <= reserve)
+        return 0;
+    return size_t(std::min<quint64>(maximumKeptDescriptors, softLimit - reserve));
 }
 
 void ProcessUsageReader::listProcesses()
@@ -64,16 +117,18 @@ void ProcessUsageReader::listProcesses()
     m_pids.clear();
     if (m_rootFd < 0 || ::lseek(m_rootFd, 0, SEEK_SET) < 0)
         return;
-    // The directory is read with the raw call into the kept buffer, so that listing allocates
-    // nothing once the id list has its size.
+    // The directory is read with the raw call into a buffer kept with the reader, so that listing
+    // allocates nothing once the id list has its size.
+    if (m_listBuffer.empty())
+        m_listBuffer.resize(listBufferSize);
     for (;;) {
-        const ssize_t n = ::getdents64(m_rootFd, m_buffer.data(), m_buffer.size());
+        const ssize_t n = ::getdents64(m_rootFd, m_listBuffer.data(), m_listBuffer.size());
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)
             break;
         for (ssize_t offset = 0; offset < n;) {
-            const auto* entry = reinterpret_cast<const dirent64*>(m_buffer.data() + offset);
+            const auto* entry = reinterpret_cast<const dirent64*>(m_listBuffer.data() + offset);
             if (entry->d_reclen == 0)
                 return;
             offset += entry->d_reclen;
@@ -91,7 +146,52 @@ void ProcessUsageReader::listProcesses()
         m_pids.resize(maximumProcesses);
 }
 
-std::optional<std::string_view> ProcessUsageReader::readFile(qint32 pid, const char* file)
+void ProcessUsageReader::readUptime()
+{
+    m_scanUptimeTicks.reset();
+    if (m_rootFd < 0)
+        return;
+    if (m_uptimeFd < 0)
+        m_uptimeFd = ::openat(m_rootFd, "uptime", O_RDONLY | O_CLOEXEC);
+    if (m_uptimeFd < 0)
+        return;
+    if (const auto text = readAt(m_uptimeFd))
+        m_scanUptimeTicks = parseUptimeTicks(*text, m_ticksPerSecond);
+}
+
+std::optional<std::string_view> ProcessUsageReader::readAt(int fd)
+{
+    // One read at offset 0 returns the whole text of a /proc file that fits the buffer; the
+    // kernel writes it anew for every read from the start. An empty answer is no answer.
+    for (;;) {
+        const ssize_t n = ::pread(fd, m_buffer.data(), m_buffer.size(), 0);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return std::nullopt;
+        return std::string_view(m_buffer.data(), size_t(n));
+    }
+}
+
+void ProcessUsageReader::closeDescriptor(int& fd)
+{
+    if (fd < 0)
+        return;
+    ::close(fd);
+    fd = -1;
+    --m_kept;
+}
+
+void ProcessUsageReader::forget(Entry& entry)
+{
+    closeDescriptor(entry.statFd);
+    closeDescriptor(entry.ioFd);
+    entry.ioClosed = false;
+    entry.named = false;
+    entry.commandSize = 0;
+}
+
+std::optional<std::string_view> ProcessUsageReader::readOnce(qint32 pid, const char* file)
 {
     char path[64];
     const int length = std::snprintf(path, sizeof path, "%d/%s", pid, file);
@@ -100,29 +200,35 @@ std::optional<std::string_view> ProcessUsageReader::readFile(qint32 pid, const c
     const int fd = ::openat(m_rootFd, path, O_RDONLY | O_CLOEXEC);
     if (fd < 0)
         return std::nullopt;
-    size_t filled = 0;
-    for (;;) {
-        if (filled == m_buffer.size()) {
-            // No per-process file we read is anywhere near this; a larger one is not the kernel's.
-            if (m_buffer.size() >= (size_t(1) << 20)) {
-                ::close(fd);
-                return std::nullopt;
-            }
-            m_buffer.resize(m_buffer.size() * 2);
-        }
-        const ssize_t n = ::read(fd, m_buffer.data() + filled, m_buffer.size() - filled);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0) {
-            ::close(fd);
-            return std::nullopt;
-        }
-        if (n == 0)
-            break;
-        filled += size_t(n);
-    }
+    const auto text = readAt(fd);
     ::close(fd);
-    return std::string_view(m_buffer.data(), filled);
+    return text;
+}
+
+std::optional<std::string_view> ProcessUsageReader::read(qint32 pid, const char* file, int& fd)
+{
+    if (fd >= 0) {
+        if (const auto text = readAt(fd))
+            return text;
+        // The process this descriptor was opened for has ended.
+        closeDescriptor(fd);
+        return std::nullopt;
+    }
+    if (m_kept >= m_budget)
+        return readOnce(pid, file);
+    char path[64];
+    const int length = std::snprintf(path, sizeof path, "%d/%s", pid, file);
+    if (length <= 0 || size_t(length) >= sizeof path)
+        return std::nullopt;
+    const int opened = ::openat(m_rootFd, path, O_RDONLY | O_CLOEXEC);
+    if (opened < 0)
+        return std::nullopt;
+    fd = opened;
+    ++m_kept;
+    const auto text = readAt(fd);
+    if (!text)
+        closeDescriptor(fd);
+    return text;
 }
 
 std::string_view ProcessUsageReader::executableName(qint32 pid)
@@ -138,7 +244,7 @@ std::string_view ProcessUsageReader::executableName(qint32 pid)
         return baseName(target);
     }
     // Another user's executable link cannot be read, but the command line can.
-    const auto cmdline = readFile(pid, "cmdline");
+    const auto cmdline = readOnce(pid, "cmdline");
     if (!cmdline)
         return {};
     const std::string_view program = programName(*cmdline);
@@ -147,111 +253,86 @@ std::string_view ProcessUsageReader::executableName(qint32 pid)
     return std::string_view(m_secondBuffer.data(), count);
 }
 
-void ProcessUsageReader::scan(std::vector<ProcessUsage>& out)
+bool ProcessUsageReader::readProcess(Entry& entry, bool diskCounters, ProcessUsage& usage)
 {
-    out.clear();
-    listProcesses();
-    out.reserve(m_pids.size());
-    for (const qint32 pid : m_pids) {
-        const auto statText = readFile(pid, "stat");
-        if (!statText)
-            continue;
-        const auto stat = parseStat(*statText);
-        if (!stat)
-            continue;
-        ProcessUsage usage;
-        usage.pid = pid;
-        usage.cpuTicks = stat->cpuTicks;
-        // The command name lives in m_buffer, which the next reads reuse.
-        char command[commandLength + 1];
-        const size_t commandSize = std::min(stat->command.size(), sizeof command);
-        std::copy_n(stat->command.data(), commandSize, command);
-        const std::string_view commandName(command, commandSize);
+    const bool wasKept = entry.statFd >= 0;
+    auto text = read(entry.pid, "stat", entry.statFd);
+    if (!text && wasKept) {
+        // The process the entry was made for has ended, yet its id is listed: a new process may
+        // have it already, and it is read as a stranger.
+        forget(entry);
+        text = read(entry.pid, "stat", entry.statFd);
+    }
+    if (!text)
+        return false;
+    const auto stat = parseStat(*text);
+    if (!stat)
+        return false;
+    usage.pid = entry.pid;
+    usage.cpuTicks = stat->cpuTicks;
+    usage.startTicks = stat->startTicks;
+    if (__builtin_mul_overflow(stat->residentPages, m_pageSize, &usage.residentBytes))
+        usage.residentBytes = ~quint64(0);
 
-        // Anyone may read statm; failing to means the process has just ended.
-        const auto statm = readFile(pid, "statm");
-        if (!statm)
-            continue;
-        usage.residentBytes = parseStatmResident(*statm).value_or(0) * m_pageSize;
-        if (const auto io = readFile(pid, "io")) {
+    // The name is worked out again only when the command name changed (a new program was run).
+    const size_t commandSize = std::min(stat->command.size(), keptCommandLength);
+    if (!entry.named || entry.commandSize != commandSize
+        || std::memcmp(entry.command, stat->command.data(), commandSize) != 0) {
+        // The command name lives in m_buffer, which the reads for the executable's name reuse.
+        std::copy_n(stat->command.data(), commandSize, entry.command);
+        entry.commandSize = quint8(commandSize);
+        const std::string_view command(entry.command, commandSize);
+        // Only a name of exactly the kept length may have been cut; no program has a longer one.
+        entry.name = displayName(
+            command, stat->command.size() == commandLength ? executableName(entry.pid) : std::string_view());
+        entry.named = true;
+    }
+    usage.name = entry.name;
+
+    usage.readBytes = 0;
+    usage.writeBytes = 0;
+    if (!diskCounters) {
+        // Left open, the io files would hold descriptors that nothing reads.
+        closeDescriptor(entry.ioFd);
+    } else if (!entry.ioClosed) {
+        const bool ioKept = entry.ioFd >= 0;
+        const auto io = read(entry.pid, "io", entry.ioFd);
+        if (!io && !ioKept)
+            entry.ioClosed = true;
+        if (io) {
             if (const auto bytes = parseIo(*io)) {
                 usage.readBytes = bytes->first;
                 usage.writeBytes = bytes->second;
             }
         }
-        usage.name
-            = displayName(commandName, commandName.size() >= commandLength ? executableName(pid) : std::string_view());
-        out.push_back(std::move(usage));
     }
+    return true;
 }
 
-std::optional<ProcessUsageReader::Stat> ProcessUsageReader::parseStat(std::string_view text)
+void ProcessUsageReader::scan(std::vector<ProcessUsage>& out, bool diskCounters)
 {
-    const size_t open = text.find('(');
-    const size_t close = text.rfind(')');
-    if (open == std::string_view::npos || close == std::string_view::npos || close < open)
-        return std::nullopt;
-    Stat stat;
-    stat.command = text.substr(open + 1, close - open - 1);
-    std::string_view rest = text.substr(close + 1);
-    // After the name: state (field 3), ppid (4), … utime (14), stime (15).
-    constexpr int utimeIndex = 14 - 3;
-    quint64 ticks = 0;
-    for (int index = 0; index <= utimeIndex + 1; ++index) {
-        ProcParse::skipBlanks(rest);
-        if (index < utimeIndex) {
-            const size_t end = rest.find_first_of(" \t\n");
-            if (end == 0 || rest.empty())
-                return std::nullopt;
-            rest.remove_prefix(end == std::string_view::npos ? rest.size() : end);
-            continue;
-        }
-        const auto value = ProcParse::unsignedNumber(rest);
-        if (!value)
-            return std::nullopt;
-        if (__builtin_add_overflow(ticks, *value, &ticks))
-            ticks = ~quint64(0);
-    }
-    stat.cpuTicks = ticks;
-    return stat;
-}
-
-std::optional<quint64> ProcessUsageReader::parseStatmResident(std::string_view text)
-{
-    if (!ProcParse::unsignedNumber(text))
-        return std::nullopt;
-    return ProcParse::unsignedNumber(text);
-}
-
-std::optional<std::pair<quint64, quint64>> ProcessUsageReader::parseIo(std::string_view text)
-{
-    std::optional<quint64> read, written;
-    while (!text.empty()) {
-        std::string_view line = ProcParse::nextLine(text);
-        if (line.starts_with("read_bytes:")) {
-            line.remove_prefix(11);
-            read = ProcParse::unsignedNumber(line);
-        } else if (line.starts_with("write_bytes:")) {
-            line.remove_prefix(12);
-            written = ProcParse::unsignedNumber(line);
+    out.clear();
+    readUptime();
+    listProcesses();
+    // Both lists are in id order: one pass pairs each listed id with the entry it had, and
+    // closes the entries of processes that are no longer listed.
+    m_next.clear();
+    size_t old = 0;
+    for (const qint32 pid : m_pids) {
+        while (old < m_entries.size() && m_entries[old].pid < pid)
+            forget(m_entries[old++]);
+        if (old < m_entries.size() && m_entries[old].pid == pid)
+            m_next.push_back(std::move(m_entries[old++]));
+        else
+            m_next.emplace_back(pid);
+        out.emplace_back();
+        if (!readProcess(m_next.back(), diskCounters, out.back())) {
+            forget(m_next.back());
+            m_next.pop_back();
+            out.pop_back();
         }
     }
-    if (!read || !written)
-        return std::nullopt;
-    return std::pair {*read, *written};
-}
-
-QString ProcessUsageReader::displayName(std::string_view command, std::string_view executable)
-{
-    const std::string_view chosen
-        = command.size() >= commandLength && executable.size() > command.size() && executable.starts_with(command)
-        ? executable
-        : command;
-    return QString::fromUtf8(chosen.data(), qsizetype(chosen.size()));
-}
-
-std::string_view ProcessUsageReader::programName(std::string_view cmdline)
-{
-    const size_t nul = cmdline.find('\0');
-    return baseName(nul == std::string_view::npos ? cmdline : cmdline.substr(0, nul));
+    while (old < m_entries.size())
+        forget(m_entries[old++]);
+    std::swap(m_entries, m_next);
 }

@@ -160,21 +160,19 @@ std::optional<VolumeInfo> query(const QString& path, const QString& procRoot, co
         return std::nullopt;
     // Older file systems leave the fragment size 0; the block size is the unit then.
     const quint64 unit = info.f_frsize != 0 ? info.f_frsize : info.f_bsize;
-    VolumeInfo volume = capacity(info.f_blocks, info.f_bfree, info.f_bavail, unit);
+    VolumeInfo volume = capacity(info.f_blocks, info.f_bavail, unit);
     volume.name = rootLabel(procRoot, devRoot);
     return volume;
 }
 
-VolumeInfo capacity(quint64 blocks, quint64 freeBlocks, quint64 availableBlocks, quint64 unit)
+VolumeInfo capacity(quint64 blocks, quint64 availableBlocks, quint64 unit)
 {
-    // Blocks the file system keeps back for the superuser are free but can never be filled by the
-    // user, so they are neither available nor part of the capacity (as df counts its Use%): with
-    // them counted as used, a disk with a large reserve read far fuller than it is.
-    const quint64 inUse = blocks > freeBlocks ? blocks - freeBlocks : 0;
-    const quint64 usable = std::min(availableBlocks, freeBlocks);
+    // The capacity is the size the user knows the disk by; leaving the reserve out of it made a
+    // 270 GB disk with a large reserve read as 103 GB. Nonsense counts (more available than
+    // there is) never give more available than capacity.
     VolumeInfo volume;
-    volume.total = bytes(inUse + usable < inUse ? blocks : inUse + usable, unit);
-    volume.available = std::min(bytes(usable, unit), volume.total);
+    volume.total = bytes(blocks, unit);
+    volume.available = std::min(bytes(availableBlocks, unit), volume.total);
     return volume;
 }
 

@@ -10,12 +10,14 @@
 // The volume the system runs from.
 namespace RootVolume {
 
-// The capacity a user can fill, from the file system's block counts (statvfs):
-//   total     = (blocks − free blocks + blocks available to unprivileged users) × unit
-//   available = blocks available to unprivileged users × unit
-// The superuser's reserve is left out of both, so total − available is the space in use and
-// usage reads as df's Use%.
-VolumeInfo capacity(quint64 blocks, quint64 freeBlocks, quint64 availableBlocks, quint64 unit);
+// The volume's size and what the user may still write, from the file system's block counts
+// (statvfs), as df and the desktop's file managers show them:
+//   total     = blocks × unit (df's Size, what the partition table and the file managers call
+//               the disk's size)
+//   available = blocks available to unprivileged users × unit (df's Avail)
+// The superuser's reserve is part of the size but never available, so usage (1 − available /
+// total) counts it as taken, as the file managers do.
+VolumeInfo capacity(quint64 blocks, quint64 availableBlocks, quint64 unit);
 
 // Capacity of the file system holding `path`, named by its label; none when the file system
 // cannot be asked. Blocks on a hung network file system, so call it off the main thread.

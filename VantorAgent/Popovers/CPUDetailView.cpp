@@ -11,6 +11,7 @@
 #include "VantorAgent/Sampling/SystemMonitor.h"
 #include "VantorShared/Language/AppLanguage.h"
 #include "VantorShared/Language/Units.h"
+#include "VantorShared/Meters/ReadoutSources.h"
 #include "VantorShared/Panels/ByteText.h"
 #include "VantorShared/Panels/DenseSection.h"
 #include "VantorShared/Panels/PanelColors.h"
@@ -35,7 +36,8 @@ QString utilisation(std::optional<double> fraction)
 
 QString wattsOrDash(std::optional<double> watts)
 {
-    return watts && std::isfinite(*watts) ? Units::watts(*watts, 1) : QStringLiteral("—");
+    // Processor power with two fraction digits: it moves in small steps.
+    return watts && std::isfinite(*watts) ? Units::watts(*watts, 2) : QStringLiteral("—");
 }
 
 } // namespace
@@ -79,6 +81,7 @@ CPUDetailView::CPUDetailView(DetailReadings& readings, QWidget* parent)
         AppLanguage::string(QStringLiteral("Memory")), PanelColors::progressFillColor(dark));
     use->addRow(m_cpuUse);
     use->addRow(m_gpuUse);
+    m_gpuUse->hide();
     use->addRow(m_memoryUse);
     layout->addWidget(use);
     layout->addWidget(new PanelDivider);
@@ -93,7 +96,7 @@ CPUDetailView::CPUDetailView(DetailReadings& readings, QWidget* parent)
     layout->addWidget(cpu);
     layout->addWidget(new PanelDivider);
 
-    auto* gpu = new DenseSection(AppLanguage::string(QStringLiteral("GPU")));
+    auto* gpu = m_gpuSection = new DenseSection(AppLanguage::string(QStringLiteral("GPU")));
     m_gpuDevice = new ValueRow(AppLanguage::string(QStringLiteral("Device")), QString());
     m_gpuRenderer = new ValueRow(AppLanguage::string(QStringLiteral("Renderer")), QString());
     m_gpuTiler = new ValueRow(AppLanguage::string(QStringLiteral("Tiler")), QString());
@@ -102,10 +105,13 @@ CPUDetailView::CPUDetailView(DetailReadings& readings, QWidget* parent)
     m_gpuTemperature = new ValueRow(AppLanguage::string(QStringLiteral("Temperature")), QString());
     m_gpuPower = new ValueRow(AppLanguage::string(QStringLiteral("Power")), QString());
     for (ValueRow* row :
-        {m_gpuDevice, m_gpuRenderer, m_gpuTiler, m_gpuInUse, m_gpuAllocated, m_gpuTemperature, m_gpuPower})
+        {m_gpuDevice, m_gpuRenderer, m_gpuTiler, m_gpuInUse, m_gpuAllocated, m_gpuTemperature, m_gpuPower}) {
         gpu->addRow(row);
+        row->hide();
+    }
     layout->addWidget(gpu);
-    layout->addWidget(new PanelDivider);
+    m_gpuDivider = new PanelDivider;
+    layout->addWidget(m_gpuDivider);
 
     auto* load = new DenseSection(AppLanguage::string(QStringLiteral("LOAD AVERAGE")));
     auto* loadBox = new QWidget;
@@ -173,6 +179,10 @@ void CPUDetailView::refresh()
         m_processes[i]->setProcess(processes[i], PanelFormat::number(processes[i].cpu, 1) + QLatin1Char('%'));
 
     m_cpuUse->setValue((shares.user + shares.system) / 100.0);
+    m_gpuUsageSeen = m_gpuUsageSeen || r.gpuUsage().has_value();
+    m_gpuRendererSeen = m_gpuRendererSeen || r.gpuRendererUsage().has_value();
+    m_gpuTilerSeen = m_gpuTilerSeen || r.gpuTilerUsage().has_value();
+    m_gpuUse->setVisible(m_gpuUsageSeen);
     m_gpuUse->setValue(r.gpuUsage());
     m_memoryUse->setValue(r.memoryUsage());
 
@@ -181,10 +191,15 @@ void CPUDetailView::refresh()
     m_cpuTemperature->setVisible(cpuTemperature.has_value());
     if (cpuTemperature)
         m_cpuTemperature->setValue(Units::temperature(*cpuTemperature, 1));
+    // Without a processor power source on this machine the row could only ever show a dash.
+    m_cpuPower->setVisible(ReadoutSources::current().cpuPower || r.cpuWatts().has_value());
     m_cpuPower->setValue(wattsOrDash(r.cpuWatts()));
 
+    m_gpuDevice->setVisible(m_gpuUsageSeen);
     m_gpuDevice->setValue(utilisation(r.gpuUsage()));
+    m_gpuRenderer->setVisible(m_gpuRendererSeen);
     m_gpuRenderer->setValue(utilisation(r.gpuRendererUsage()));
+    m_gpuTiler->setVisible(m_gpuTilerSeen);
     m_gpuTiler->setValue(utilisation(r.gpuTilerUsage()));
     const auto showBytes = [](ValueRow* row, std::optional<quint64> bytes) {
         row->setVisible(bytes.has_value());
@@ -204,6 +219,11 @@ void CPUDetailView::refresh()
     m_gpuPower->setVisible(gpuWatts.has_value());
     if (gpuWatts)
         m_gpuPower->setValue(Units::watts(*gpuWatts, 1));
+    // No GPU row at all: no section either.
+    const bool anyGpuRow = m_gpuUsageSeen || m_gpuRendererSeen || m_gpuTilerSeen || r.gpuInUseMemory()
+        || r.gpuAllocatedMemory() || gpuTemperature || gpuWatts;
+    m_gpuSection->setVisible(anyGpuRow);
+    m_gpuDivider->setVisible(anyGpuRow);
 
     m_loadGraph->setHistories(r.loadOneHistory(), r.loadFiveHistory(), r.loadFifteenHistory(), r.totalCores());
     const std::array<double, 3>& loads = r.loadAverages();

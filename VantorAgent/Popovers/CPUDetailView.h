@@ -54,6 +54,14 @@ private:
     ValueRow* m_gpuAllocated;
     ValueRow* m_gpuTemperature;
     ValueRow* m_gpuPower;
+    DenseSection* m_gpuSection;
+    QWidget* m_gpuDivider;
+    // The GPU figures this panel has shown: a row appears once its figure exists and then stays
+    // (reading "Unavailable" while the figure is missing for a moment). A machine without a GPU,
+    // and figures no Linux driver reports, never show a row.
+    bool m_gpuUsageSeen = false;
+    bool m_gpuRendererSeen = false;
+    bool m_gpuTilerSeen = false;
     LoadAverageGraph* m_loadGraph;
     LoadAverageItem* m_loadOne;
     LoadAverageItem* m_loadFive;

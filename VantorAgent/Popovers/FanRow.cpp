@@ -27,8 +27,10 @@ QString FanRow::rangeText(const FanReading& fan)
 
 void FanRow::setFan(const FanReading& fan)
 {
+    // Numbered by the fan's position among the fans, as the sensor keys number them (F0Ac is
+    // "Fan 0").
     setTitle(AppLanguage::string(QStringLiteral("Fan %lld"))
-                 .replace(QStringLiteral("%lld"), QString::number(qint64(fan.index) + 1)));
+                 .replace(QStringLiteral("%lld"), QString::number(qint64(fan.index))));
     const QString rpm = Units::rpm(fan.rpm);
     const QString range = rangeText(fan);
     if (rpm != m_rpm || range != m_range) {

@@ -16,6 +16,7 @@ public:
     HardwareUtilizationRow(QString title, QColor color, QWidget* parent = nullptr);
 
     void setValue(std::optional<double> fraction);
+    const QString& title() const { return m_title; }
     const QString& valueText() const { return m_valueText; }
     // The text for a value: its whole percent, or "—".
     static QString text(std::optional<double> fraction);

@@ -57,7 +57,8 @@ MemoryDetailView::MemoryDetailView(DetailReadings& readings, QWidget* parent)
 
     m_processSection = new DenseSection(AppLanguage::string(QStringLiteral("PROCESSES")));
     layout->addWidget(m_processSection);
-    layout->addWidget(new PanelDivider);
+    auto* processDivider = new PanelDivider;
+    layout->addWidget(processDivider);
 
     auto* swap = new DenseSection(AppLanguage::string(QStringLiteral("SWAP MEMORY")));
     m_swap = new ValueRow(AppLanguage::string(QStringLiteral("Used")), QString());
@@ -65,14 +66,17 @@ MemoryDetailView::MemoryDetailView(DetailReadings& readings, QWidget* parent)
     swap->addRow(m_swap);
     swap->addRow(m_swapBar);
     layout->addWidget(swap);
-    layout->addWidget(new PanelDivider);
+    auto* swapDivider = new PanelDivider;
+    layout->addWidget(swapDivider);
 
+    // The paging counted here is swapping: without swap it never moves from zero.
     auto* pages = new DenseSection(AppLanguage::string(QStringLiteral("PAGES")));
     m_pageIns = new ValueRow(AppLanguage::string(QStringLiteral("Page Ins")), QString());
     m_pageOuts = new ValueRow(AppLanguage::string(QStringLiteral("Page Outs")), QString());
     pages->addRow(m_pageIns);
     pages->addRow(m_pageOuts);
     layout->addWidget(pages);
+    m_swapParts = {processDivider, swap, swapDivider, pages};
 
     connect(&m_readings, &DetailReadings::changed, this, &MemoryDetailView::refresh);
     refresh();
@@ -105,6 +109,8 @@ void MemoryDetailView::refresh()
         m_processes[i]->setProcess(processes[i], ByteText::memory(processes[i].memory));
 
     const quint64 swapTotal = r.swapTotal();
+    for (QWidget* part : m_swapParts)
+        part->setVisible(swapTotal > 0);
     m_swap->setValue(PanelFormat::substitute(AppLanguage::string(QStringLiteral("%@ of %@")),
         {ByteText::memory(r.swapUsed()), ByteText::memory(swapTotal)}));
     m_swapBar->setValue(swapTotal > 0 ? double(r.swapUsed()) / double(swapTotal) : 0.0);

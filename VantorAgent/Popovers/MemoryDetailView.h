@@ -41,4 +41,7 @@ private:
     MetricProgressBar* m_swapBar;
     ValueRow* m_pageIns;
     ValueRow* m_pageOuts;
+    // Swap and its paging, shown only where swap is configured: without it they could only
+    // ever read "0 bytes of 0 bytes".
+    QList<QWidget*> m_swapParts;
 };

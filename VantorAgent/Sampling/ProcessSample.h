@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <optional>
+
 // One process as one scan saw it; the counters are cumulative since the process started.
 struct ProcessSample {
     qint32 pid = 0;
@@ -10,5 +12,8 @@ struct ProcessSample {
     quint64 footprintBytes = 0; // resident memory
     quint64 diskRead = 0;
     quint64 diskWrite = 0;
+    // When the process started, in ticks after boot; none when unknown. Tells a new process under
+    // a reused id from the old one, and a process started since the previous scan.
+    std::optional<quint64> startTicks;
     bool operator==(const ProcessSample&) const = default;
 };

@@ -8,6 +8,7 @@
 #include "Platform/Workspace/Workspace.h"
 #include "VantorShared/Language/AppLanguage.h"
 #include "VantorShared/Meters/MeterSettings.h"
+#include "VantorShared/Settings/RefreshInterval.h"
 #include "VantorShared/Settings/SharedSettings.h"
 #include "VantorShared/System/CoreTopology.h"
 
@@ -183,7 +184,12 @@ SamplingPlan SystemMonitor::plan() const
         m_visibleItemsMask = mask;
         m_visibleItemsKnown = true;
     }
-    return SamplingPlan(m_openPopovers, m_visibleItems, MeterSettings::cpuReadout(), MeterSettings::sensorsReadout());
+    SamplingPlan wanted(m_openPopovers, m_visibleItems, MeterSettings::cpuReadout(), MeterSettings::sensorsReadout());
+    if (m_samplesAllSensors) {
+        wanted.smcScope = SamplingPlan::SMCScope::full;
+        wanted.samplesBattery = true;
+    }
+    return wanted;
 }
 
 void SystemMonitor::refresh()
@@ -237,8 +243,7 @@ void SystemMonitor::setOnRefresh(std::function<void()> callback)
 
 double SystemMonitor::configuredInterval()
 {
-    const double interval = SharedSettings::store().doubleForKey(SharedSettings::Key::refreshInterval);
-    return interval > 0 && std::isfinite(interval) ? interval : 1.0;
+    return RefreshInterval::effectiveSeconds();
 }
 
 double SystemMonitor::timerTolerance(double interval)
@@ -348,6 +353,8 @@ void SystemMonitor::prepareDetailedSampling(MonitorSection section, std::functio
             finish();
     };
     if (section == MonitorSection::storage) {
+        if (current.samplesProcesses)
+            refreshProcessesForDiskFigures();
         // A query already under way is joined rather than doubled.
         if (!m_storageRefreshTask.isRunning())
             refreshStorage();

@@ -188,6 +188,10 @@ public:
     std::optional<double> timerInterval() const;
     // The plan the next cycle would follow.
     SamplingPlan plan() const;
+    // A reader besides the meters and panels (the metrics export) wants every sensor and the
+    // battery kept current, as if the sensors panel were open.
+    void setSamplesAllSensors(bool samples) { m_samplesAllSensors = samples; }
+    bool samplesAllSensors() const { return m_samplesAllSensors; }
     int refreshCount() const { return m_refreshCount; }
 
     // The "refreshInterval" setting in seconds; 1 when it is not a number greater than 0.
@@ -206,11 +210,18 @@ public:
     static QString genericVolumeName();
 
     // Reads every process under `reader`'s root; blocking, and touches no monitor state, so it
-    // runs on the worker. A process without a readable name is called "PID <id>".
-    static std::vector<ProcessSample> sampleProcesses(ProcessUsageReader& reader);
-    // Differences the samples against the previous scan and publishes the three rankings and the
-    // disk rates. Main thread.
-    void applyProcesses(const std::vector<ProcessSample>& samples);
+    // runs on the worker. A process without a readable name is called "PID <id>". Storage
+    // counters are read only with `diskCounters`.
+    static std::vector<ProcessSample> sampleProcesses(ProcessUsageReader& reader, bool diskCounters = true);
+    // The same into `samples`, whose room is reused: a steady scan allocates nothing.
+    static void sampleProcesses(ProcessUsageReader& reader, bool diskCounters, std::vector<ProcessSample>& samples);
+    // The time since boot at the start of `reader`'s last scan, in the ticks of the samples.
+    static std::optional<quint64> scanUptimeTicks(const ProcessUsageReader& reader);
+    // Differences the samples against the previous scan and publishes the three rankings and,
+    // when the scan read them, the disk rates. `scanUptimeTicks` (ticks since boot at the start
+    // of the scan) tells which new processes started after the previous scan. Main thread.
+    void applyProcesses(const std::vector<ProcessSample>& samples, std::optional<quint64> scanUptimeTicks = {},
+        bool diskCounters = true);
     // Percent of one core that `ticks` of processor time make over `elapsed` seconds; 0 when
     // no time has passed.
     static double cpuPercent(quint64 ticks, double elapsed, double tickNanoseconds);
@@ -270,6 +281,8 @@ private:
     // Hooks of the readers that attach later; each is called where the cycle decides it is due.
     void readGPU();
     void refreshProcesses();
+    // Scans now when the previous scan left the storage counters out (the storage popover opens).
+    void refreshProcessesForDiskFigures();
     void readTemperatures(SamplingPlan::SMCScope scope);
     void refreshStorage();
     void settleTemperatures(const SamplingPlan& plan, std::function<void()> resume);
@@ -365,6 +378,7 @@ private:
     mutable QSet<MonitorSection> m_visibleItems;
     mutable unsigned m_visibleItemsMask = 0;
     mutable bool m_visibleItemsKnown = false;
+    bool m_samplesAllSensors = false;
     unsigned m_pending = 0;
 
     // One job of each kind at a time.
@@ -378,6 +392,7 @@ private:
     // then used only by the one sensor job at a time; the job holds them too, so a monitor that
     // goes away while a job runs does not pull them from under it.
     void openSensors();
+    void noteSystemPowerFigure();
     void apply(const QList<TemperatureReading>& temperatures, const QList<FanReading>& fans,
         const QList<PowerReading>& power, const std::optional<BatteryInfo>& battery);
     std::shared_ptr<SMCReader> m_smcReader;
@@ -396,7 +411,11 @@ private:
     // Used by one scan job at a time, on the worker; shared so that a scan outliving the monitor
     // still has its reader.
     std::shared_ptr<ProcessUsageReader> m_processReader;
+    // Filled by the scan job and read by its main-thread half; never touched while a job runs.
+    std::shared_ptr<std::vector<ProcessSample>> m_processSamples;
     QHash<qint32, ProcessSample> m_previousProcessSamples;
     std::optional<double> m_previousProcessSampleDate;
+    std::optional<quint64> m_previousProcessScanUptime;
+    bool m_previousProcessScanReadDisk = false;
     int m_processScanCount = 0;
 };

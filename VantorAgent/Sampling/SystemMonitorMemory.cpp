@@ -2,6 +2,7 @@
 #include "VantorAgent/Sampling/SystemMonitor.h"
 
 #include "VantorAgent/Sampling/CounterMath.h"
+#include "VantorShared/Meters/ReadoutSources.h"
 
 #include <algorithm>
 
@@ -86,4 +87,11 @@ void SystemMonitor::readSwap()
         return;
     assign(m_swapTotal, m_memInfoSnapshot.swapTotal, memoryChange);
     assign(m_swapUsed, growth(m_memInfoSnapshot.swapTotal, m_memInfoSnapshot.swapFree), memoryChange);
+    // The swap readout is available once swap has been configured while the agent runs; one
+    // switched off later keeps its place rather than making the meter change its width.
+    if (m_swapTotal > 0 && m_readoutSourcesLease.held && !ReadoutSources::current().swap) {
+        ReadoutSources sources = ReadoutSources::current();
+        sources.swap = true;
+        ReadoutSources::setCurrent(sources);
+    }
 }

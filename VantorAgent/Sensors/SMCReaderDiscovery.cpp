@@ -99,7 +99,10 @@ void SMCReader::discoverPowerKeys()
     for (const PowerChannel channel : EnumCases<PowerChannel>::all) {
         const quint32 code = keyCode(::key(channel));
         const auto info = keyInfo(code);
-        if (!info || info->dataType != fltType || !readNumber(code))
+        // The key's presence and type decide, not its value now: a battery's draw has a figure
+        // only while the machine runs on the battery, and a laptop started on mains must still
+        // know its system power once it is unplugged.
+        if (!info || info->dataType != fltType)
             continue;
         m_powerKeys.emplace_back(channel, code);
     }

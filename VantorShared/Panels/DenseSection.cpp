@@ -1,10 +1,12 @@
 #include "VantorShared/Panels/DenseSection.h"
 
+#include "VantorShared/Language/AppLanguage.h"
 #include "VantorShared/Panels/PanelColors.h"
 #include "VantorShared/Panels/PanelEnvironment.h"
 #include "VantorShared/Panels/PanelFonts.h"
 
 #include <QLabel>
+#include <QLocale>
 #include <QVBoxLayout>
 
 #include <cmath>
@@ -15,12 +17,19 @@ DenseSection::DenseSection(std::optional<QString> title, QWidget* parent)
 {
     m_layout->setAlignment(Qt::AlignTop);
     if (title) {
-        m_title = new QLabel(*title, this);
+        m_title = new QLabel(heading(*title, AppLanguage::code()), this);
         m_title->setFont(PanelFonts::text(10, QFont::DemiBold));
         m_title->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
         m_layout->addWidget(m_title);
     }
     applyEnvironment();
+}
+
+QString DenseSection::heading(const QString& title, const QString& languageCode)
+{
+    // Headings are drawn in capitals. The translated text is capitalised through the language's
+    // own rules, so accents and special letters stay (MÉMOIRE, not MEMOIRE).
+    return QLocale(languageCode).toUpper(title);
 }
 
 void DenseSection::addRow(QWidget* row)

@@ -14,7 +14,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             __builtin_trap();
         (void)ProcessUsageReader::displayName(stat->command, ProcessUsageReader::programName(text));
     }
-    (void)ProcessUsageReader::parseStatmResident(text);
+    (void)ProcessUsageReader::parseUptimeTicks(text, 100);
     (void)ProcessUsageReader::parseIo(text);
     return 0;
 }

@@ -6,6 +6,8 @@
 #include <QList>
 
 #include <atomic>
+#include <cstring>
+#include <memory>
 #include <string_view>
 
 // A recorded table that counts the commands it answers and remembers which keys were read, so
@@ -19,6 +21,16 @@ public:
     std::atomic<int> readCalls {0};
     // Written by the reading thread, looked at by the test once the job is drained.
     QList<QByteArray> readKeys;
+
+    // A machine whose only sensor is one fan at 1800 rpm: enough for the sensors meter to have
+    // something to show.
+    static std::unique_ptr<SMCTransport> oneFan()
+    {
+        const float rpm = 1800;
+        QByteArray bytes(4, 0);
+        std::memcpy(bytes.data(), &rpm, 4);
+        return std::make_unique<FakeSMCTransport>("F0Ac flt  " + bytes.toHex() + "\n");
+    }
 
     bool wasRead(std::string_view name) const
     {

@@ -3,12 +3,14 @@
 #include "VantorAgent/Popovers/CPUDetailView.h"
 #include "VantorAgent/Popovers/CoreCompactGraph.h"
 #include "VantorAgent/Popovers/FanRow.h"
+#include "VantorAgent/Popovers/HardwareUtilizationRow.h"
 #include "VantorAgent/Popovers/LoadAverageGraph.h"
 #include "VantorAgent/Popovers/MemoryDetailView.h"
 #include "VantorAgent/Popovers/MonitorPopover.h"
 #include "VantorAgent/Popovers/ProcessMetricRow.h"
 #include "VantorAgent/Popovers/SensorRow.h"
 #include "VantorAgent/Popovers/SensorsDetailView.h"
+#include "VantorShared/Language/Units.h"
 #include "VantorShared/Panels/DenseSection.h"
 #include "VantorShared/Panels/PanelColors.h"
 #include "VantorShared/Panels/ValueRow.h"
@@ -174,6 +176,76 @@ TEST_F(DetailViewsTest, MemoryPanelSwapText)
             found = true;
         }
     EXPECT_TRUE(found);
+}
+
+TEST_F(DetailViewsTest, WhatThisMachineCanNeverShowIsLeftOutAndMomentaryGapsStay)
+{
+    // No GPU at all, and a driver that reports no renderer or tiler figures.
+    readings.gpu.reset();
+    readings.gpuRenderer.reset();
+    readings.gpuTiler.reset();
+    readings.gpuInUse.reset();
+    readings.gpuAllocated.reset();
+    readings.gpuCelsius.reset();
+    readings.powerList = {{PowerChannel::system, 14.2}, {PowerChannel::cpu, 6.4}};
+    readings.cpuPower = 6.456;
+    auto cpuPanel = open(MonitorSection::cpu);
+    auto* cpu = static_cast<CPUDetailView*>(cpuPanel->detailView());
+    for (const char* title : {"Device", "Renderer", "Tiler"})
+        EXPECT_EQ(cpu->row(QString::fromLatin1(title)), nullptr) << title;
+    for (auto* section : cpu->findChildren<DenseSection*>()) {
+        if (section->titleLabel() && section->titleLabel()->text() == QStringLiteral("GPU")) {
+            EXPECT_FALSE(section->isVisibleTo(cpu));
+        }
+    }
+    for (auto* row : cpu->findChildren<HardwareUtilizationRow*>())
+        EXPECT_NE(row->isVisibleTo(cpu), row->title() == QStringLiteral("GPU")) << row->title().toStdString();
+    // Processor power with two fraction digits.
+    ASSERT_NE(cpu->row(QStringLiteral("Power")), nullptr);
+    EXPECT_EQ(cpu->row(QStringLiteral("Power"))->value(), Units::watts(6.456, 2));
+    EXPECT_TRUE(cpu->row(QStringLiteral("Power"))->value().contains(QStringLiteral("6.46")));
+
+    // The GPU appears: its utilisation shows, the figures Linux never reports still do not; a
+    // figure missing for a moment afterwards keeps its row.
+    readings.gpu = 0.2;
+    readings.publish();
+    ASSERT_NE(cpu->row(QStringLiteral("Device")), nullptr);
+    EXPECT_EQ(cpu->row(QStringLiteral("Renderer")), nullptr);
+    readings.gpu.reset();
+    readings.publish();
+    ASSERT_NE(cpu->row(QStringLiteral("Device")), nullptr);
+    EXPECT_EQ(cpu->row(QStringLiteral("Device"))->value(), QStringLiteral("Unavailable"));
+
+    // No swap configured: no "0 bytes of 0 bytes" and no paging that can never move.
+    readings.swap = 0;
+    readings.swapSize = 0;
+    auto memoryPanel = open(MonitorSection::memory);
+    for (auto* row : memoryPanel->detailView()->findChildren<ValueRow*>()) {
+        if (row->title() == QStringLiteral("Used") || row->title() == QStringLiteral("Page Ins")) {
+            EXPECT_FALSE(row->isVisibleTo(memoryPanel->detailView())) << row->title().toStdString();
+        }
+    }
+    readings.swapSize = quint64(1) << 30;
+    readings.publish();
+    bool shown = false;
+    for (auto* row : memoryPanel->detailView()->findChildren<ValueRow*>())
+        shown = shown || (row->title() == QStringLiteral("Used") && row->isVisibleTo(memoryPanel->detailView()));
+    EXPECT_TRUE(shown);
+
+    // Fans are numbered from 0, as their keys number them.
+    auto sensorsPanel = open(MonitorSection::sensors);
+    const auto fans = sensorsPanel->detailView()->findChildren<FanRow*>();
+    ASSERT_EQ(fans.size(), 1);
+    EXPECT_EQ(fans[0]->title(), QStringLiteral("Fan 0"));
+}
+
+TEST_F(DetailViewsTest, HeadingsAreCapitalisedByTheLanguageSoAccentsStay)
+{
+    EXPECT_EQ(DenseSection::heading(QStringLiteral("Mémoire d’échange"), QStringLiteral("fr")),
+        QStringLiteral("MÉMOIRE D’ÉCHANGE"));
+    EXPECT_EQ(DenseSection::heading(QStringLiteral("écriture"), QStringLiteral("fr")), QStringLiteral("ÉCRITURE"));
+    EXPECT_EQ(DenseSection::heading(QStringLiteral("Lüfter"), QStringLiteral("de")), QStringLiteral("LÜFTER"));
+    EXPECT_EQ(DenseSection::heading(QStringLiteral("USAGE"), QStringLiteral("en")), QStringLiteral("USAGE"));
 }
 
 TEST_F(DetailViewsTest, PanelIs300WideAndScrollsOnlyWhenAsked)

@@ -39,7 +39,7 @@ protected:
     }
     ProcessSample sample(qint32 pid, quint64 ticks, quint64 memory = 0, quint64 read = 0, quint64 write = 0)
     {
-        return ProcessSample {pid, QStringLiteral("p%1").arg(pid), ticks, memory, read, write};
+        return ProcessSample {pid, QStringLiteral("p%1").arg(pid), ticks, memory, read, write, std::nullopt};
     }
     static QList<qint64> pids(const QList<ProcessMetric>& metrics)
     {
@@ -123,11 +123,82 @@ TEST_F(SystemMonitorDetailTest, RankingsAreStableTopFiveAndDiskSumsCountEveryone
     EXPECT_EQ(monitor->topCPUProcesses().first().cpu, 0.0);
 }
 
+TEST_F(SystemMonitorDetailTest, ProcessesStartedSinceThePreviousScanCountAllTheirTime)
+{
+    make();
+    const auto started = [&](qint32 pid, double seconds, std::optional<quint64> start, quint64 read = 0) {
+        ProcessSample s = sample(pid, ticks(seconds), 0, read);
+        s.startTicks = start;
+        return s;
+    };
+    const auto cpuOf = [&](qint64 pid) {
+        for (const ProcessMetric& metric : monitor->topCPUProcesses())
+            if (metric.pid == pid)
+                return metric.cpu;
+        return -1.0;
+    };
+    // Scans at 100 s, 103 s and 106 s after boot.
+    const quint64 first = ticks(100);
+    monitor->applyProcesses({started(1, 50, ticks(1)), started(9, 5, first - ticks(1))}, first);
+    // The first scan has nothing to compare with, even for a process that just started.
+    EXPECT_EQ(cpuOf(9), 0.0);
+
+    now += 3;
+    monitor->applyProcesses(
+        {
+            started(1, 50 + 1.5, ticks(1)), // seen before: the difference
+            started(2, 1.5, first + ticks(1), 3000), // a compiler started a second after the scan
+            started(3, 2, first - ticks(10)), // older than the previous scan, yet not seen then
+            started(4, 0.75, first), // started in the very tick the previous scan began
+            started(5, 3, std::nullopt), // start unknown
+        },
+        first + ticks(3));
+    EXPECT_NEAR(cpuOf(1), 50.0, 1e-6);
+    EXPECT_NEAR(cpuOf(2), 50.0, 1e-6);
+    EXPECT_EQ(cpuOf(3), 0.0);
+    EXPECT_NEAR(cpuOf(4), 25.0, 1e-6);
+    EXPECT_EQ(cpuOf(5), 0.0);
+    EXPECT_EQ(monitor->diskReadPerSecond(), 1000u);
+
+    // An id handed to a new process: its start time tells, and all its time counts rather than
+    // none because the counter went down.
+    now += 3;
+    monitor->applyProcesses({started(1, 0.75, first + ticks(4)), started(2, 3, first + ticks(1))}, first + ticks(6));
+    EXPECT_NEAR(cpuOf(1), 25.0, 1e-6);
+    EXPECT_NEAR(cpuOf(2), 50.0, 1e-6);
+
+    // Without the scan's own time nothing can be told: a new process gets 0, as before.
+    now += 3;
+    monitor->applyProcesses({started(7, 1, first + ticks(8))});
+    EXPECT_EQ(cpuOf(7), 0.0);
+}
+
+TEST_F(SystemMonitorDetailTest, DiskRatesNeedTwoScansThatReadTheStorageCounters)
+{
+    make();
+    monitor->applyProcesses({sample(1, 0, 0, 1000)}, std::nullopt, true);
+    now += 1;
+    monitor->applyProcesses({sample(1, 0, 0, 3000)}, std::nullopt, true);
+    EXPECT_EQ(monitor->diskReadPerSecond(), 2000u);
+
+    // A scan without them leaves the disk figures as they were, and is no baseline.
+    now += 1;
+    monitor->applyProcesses({sample(1, ticks(1), 50)}, std::nullopt, false);
+    EXPECT_EQ(monitor->diskReadPerSecond(), 2000u);
+    EXPECT_EQ(monitor->topDiskProcesses().first().diskRead, 2000u);
+    EXPECT_EQ(monitor->topMemoryProcesses().first().memory, 50u);
+    now += 1;
+    monitor->applyProcesses({sample(1, ticks(1), 50, 9000)}, std::nullopt, true);
+    EXPECT_EQ(monitor->diskReadPerSecond(), 0u);
+    now += 1;
+    monitor->applyProcesses({sample(1, ticks(1), 50, 10000)}, std::nullopt, true);
+    EXPECT_EQ(monitor->diskReadPerSecond(), 1000u);
+}
+
 TEST_F(SystemMonitorDetailTest, ScansAProcTreeOnTheWorker)
 {
     FixtureTree tree(QStringLiteral("proc-processes"));
     tree.write(QStringLiteral("123/stat"), "123 () S 1 1 1 0 -1 0 0 0 0 0 4 5 0 0 20 0 1 0 9\n");
-    tree.write(QStringLiteral("123/statm"), "0 0 0 0 0 0 0\n");
     ProcessUsageReader reader(tree.root());
     const std::vector<ProcessSample> samples = SystemMonitor::sampleProcesses(reader);
     QStringList seen;
@@ -157,6 +228,12 @@ TEST_F(SystemMonitorDetailTest, ScansAProcTreeOnTheWorker)
     EXPECT_FALSE(monitor->isScanningProcesses());
     EXPECT_EQ(changes, 1);
     EXPECT_EQ(pids(monitor->topMemoryProcesses()), (QList<qint64> {1, 4000, 57, 300, 2}));
+    // Only the storage popover shows disk figures; opening it scans at once for their baseline.
+    EXPECT_TRUE(monitor->topDiskProcesses().isEmpty());
+    monitor->prepareDetailedSampling(MonitorSection::storage, {});
+    EXPECT_TRUE(monitor->isScanningProcesses());
+    BackgroundJob::drainForTesting();
+    EXPECT_EQ(monitor->topDiskProcesses().size(), 5);
 }
 
 TEST_F(SystemMonitorDetailTest, CpuPercentOfOneCore)
