@@ -17,7 +17,11 @@ build=build-fuzz
 bash tools/install-deps.sh
 
 launcher=()
-if command -v ccache >/dev/null; then launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache); fi
+if command -v ccache >/dev/null; then
+  launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+  # Relative paths let a fresh clone in another folder reuse the cache.
+  export CCACHE_BASEDIR="$PWD" CCACHE_NOHASHDIR=1
+fi
 cmake -S tests/fuzz -B "$build" -G Ninja -DCMAKE_CXX_COMPILER=clang++ "${launcher[@]}" >/dev/null
 
 targets=()

@@ -12,6 +12,9 @@ packages=(
   weston xwayland qt6-wayland
   libxcb1-dev
   clang libclang-rt-14-dev
+  qt6-translations-l10n qtkeychain-qt6-dev
+  openbox xdotool x11-utils x11-xserver-utils
+  prometheus prometheus-node-exporter curl
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -29,7 +29,7 @@ cmake --build "$build" -j "$(nproc)"
 # The tests never touch the user's own settings, and windows go to Qt's offscreen platform.
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
-export XDG_CONFIG_HOME="$scratch/config" XDG_RUNTIME_DIR="$scratch/runtime" QT_QPA_PLATFORM=offscreen
+export XDG_CONFIG_HOME="$scratch/config" XDG_STATE_HOME="$scratch/state" XDG_RUNTIME_DIR="$scratch/runtime" QT_QPA_PLATFORM=offscreen
 mkdir -p "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
 
 cd "$build"

@@ -107,8 +107,8 @@ QJsonObject build(const SystemMonitor& m)
         {QStringLiteral("cache"), integer(m.cacheMemory())},
         {QStringLiteral("pressure"), m.memoryPressure()},
         {QStringLiteral("pressureLevel"), pressureText(m.memoryPressureLevel())},
-        {QStringLiteral("pageInsPerSecond"), integer(m.pageInsPerSecond())},
-        {QStringLiteral("pageOutsPerSecond"), integer(m.pageOutsPerSecond())},
+        {QStringLiteral("pageInBytesPerSecond"), integer(m.pageInsPerSecond())},
+        {QStringLiteral("pageOutBytesPerSecond"), integer(m.pageOutsPerSecond())},
         {QStringLiteral("swapTotal"), integer(m.swapTotal())},
         {QStringLiteral("swapUsed"), integer(m.swapUsed())},
     };

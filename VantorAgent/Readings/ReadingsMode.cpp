@@ -1,13 +1,17 @@
 #include "VantorAgent/Readings/ReadingsMode.h"
 
+#include "Platform/Secrets/KeychainSecretStore.h"
+#include "VantorAgent/Machines/MachinesReadings.h"
 #include "VantorAgent/Readings/ReadingsDocument.h"
 #include "VantorAgent/Sampling/SystemMonitor.h"
+#include "VantorShared/Machines/MachinesConnection.h"
 #include "VantorShared/Settings/SharedSettings.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QEventLoop>
 #include <QFileInfo>
+#include <QJsonDocument>
 #include <QTimer>
 
 #include <algorithm>
@@ -139,7 +143,15 @@ int run(int argc, char* argv[], FILE* out, FILE* err)
     SystemMonitor monitor(sources);
     sample(monitor, SystemMonitor::configuredInterval());
 
-    const QByteArray document = ReadingsDocument::text(monitor);
+    QJsonObject object = ReadingsDocument::build(monitor);
+    // The other machines, when a server is set; the secret service is asked only for credentials.
+    KeychainSecretStore secrets(MachinesConnection::secretService);
+    if (const auto machines = MachinesReadings::sample(secrets)) {
+        object.insert(QStringLiteral("machines"), machines->machines);
+        if (!machines->error.isEmpty())
+            object.insert(QStringLiteral("machinesError"), machines->error);
+    }
+    const QByteArray document = QJsonDocument(object).toJson(QJsonDocument::Indented);
     const bool written = std::fwrite(document.constData(), 1, size_t(document.size()), out) == size_t(document.size());
     return written && std::fflush(out) == 0 ? 0 : 1;
 }

@@ -1,9 +1,10 @@
 #include "VantorAgent/Startup/AgentDelegate.h"
 
 #include "Platform/Bundles/Bundle.h"
+#include "Platform/Http/HttpMetricsEndpoint.h"
 #include "Platform/Settings/PreferencesDomain.h"
+#include "VantorAgent/Machines/MachinesFeature.h"
 #include "VantorAgent/MenuBar/AdaptiveStatusBar.h"
-#include "VantorAgent/Startup/AgentInstance.h"
 #include "VantorAgent/Updates/UpdateController.h"
 #include "VantorShared/Language/AppLanguage.h"
 #include "VantorShared/Settings/SharedSettings.h"
@@ -13,6 +14,7 @@
 #include <QCoreApplication>
 #include <QPointer>
 #include <QProcess>
+#include <QTimer>
 
 #include <unistd.h>
 
@@ -21,9 +23,8 @@ AgentDelegate::Environment AgentDelegate::Environment::system()
     Environment environment;
     environment.pid = qint32(::getpid());
     environment.unitTestHost = AppLinks::isUnitTestHost();
-    environment.agents = [] { return ProcessScan::agents(); };
-    environment.ownScope = AgentInstance::ownScope();
-    environment.scopeOf = [](qint32 pid) { return AgentInstance::scopeOf(pid); };
+    environment.makeClaim
+        = [] { return std::make_unique<InstanceClaim>(AppLinks::agentBusName(), AppLinks::agentLockPath()); };
     environment.terminate = [] { QCoreApplication::quit(); };
     environment.startDetached = [](const QString& program, const QStringList& arguments) {
         return QProcess::startDetached(program, arguments);
@@ -45,23 +46,14 @@ AgentDelegate::AgentDelegate(Environment environment, QObject* parent)
 {
 }
 
-AgentDelegate::~AgentDelegate()
-{
-    // Only a delegate that got as far as the menu bar claimed the name.
-    if (m_statusBarController)
-        AppLinks::releaseAgentBusName();
-}
+AgentDelegate::~AgentDelegate() = default;
 
 void AgentDelegate::applicationDidFinishLaunching()
 {
     SharedSettings::prepareAtLaunch();
 
     if (!m_environment.unitTestHost) {
-        if (const auto earlier = earlierInstance()) {
-            qCInfo(lcAgentLifecycle,
-                "an agent of this user, session bus and settings suite is already running "
-                "(pid %d, %s); exiting",
-                int(earlier->pid), qPrintable(earlier->path));
+        if (!claimInstance()) {
             m_environment.terminate();
             return;
         }
@@ -90,9 +82,16 @@ void AgentDelegate::applicationDidFinishLaunching()
         connect(adaptive, &AdaptiveStatusBar::trayItemClicked, controller,
             [controller](MonitorSection section, std::optional<QPoint> at) { controller->togglePopover(section, at); });
     }
-    UpdateController::shared().start();
-    // The settings app watches this name to notice the agent starting and exiting.
-    AppLinks::claimAgentBusName();
+    std::unique_ptr<MetricsEndpoint> endpoint = m_environment.makeMetricsEndpoint
+        ? m_environment.makeMetricsEndpoint()
+        : std::make_unique<HttpMetricsEndpoint>();
+    m_metricsExport = std::make_unique<MetricsExport>(std::move(endpoint), m_statusBarController->monitor());
+    m_metricsExport->apply();
+    m_machines = std::make_unique<MachinesFeature>(*m_statusBar, PreferencesDomain::standard());
+    m_machines->applySettings();
+    // The meters first: the updater's start writes to the store, and a write may have to wait for
+    // another process's lock.
+    QTimer::singleShot(0, this, [] { UpdateController::shared().start(); });
 
     QPointer<AgentDelegate> self(this);
     m_signals.listen(SharedSettings::Signal::settings, [self] {
@@ -117,12 +116,48 @@ void AgentDelegate::applyMeterSettings()
 {
     if (m_statusBarController)
         m_statusBarController->applyMeterSettings();
+    if (m_metricsExport)
+        m_metricsExport->apply();
+    if (m_machines)
+        m_machines->applySettings();
 }
 
-std::optional<ProcessScan::Entry> AgentDelegate::earlierInstance() const
+bool AgentDelegate::claimInstance()
 {
-    return AgentInstance::yieldTarget(
-        m_environment.pid, m_environment.agents(), m_environment.ownScope, m_environment.scopeOf);
+    m_claim = m_environment.makeClaim ? m_environment.makeClaim() : nullptr;
+    if (!m_claim)
+        return true;
+    const auto describe = [](std::optional<qint64> pid) {
+        if (!pid)
+            return QStringLiteral("pid unknown");
+        const QString program = InstanceClaim::programOf(*pid);
+        return program.isEmpty() ? QStringLiteral("pid %1").arg(*pid)
+                                 : QStringLiteral("pid %1, %2").arg(*pid).arg(program);
+    };
+    switch (m_claim->claim()) {
+    case InstanceClaim::Outcome::owned:
+        break;
+    case InstanceClaim::Outcome::heldElsewhere:
+        qCInfo(lcAgentLifecycle,
+            "an agent of this user, session bus and settings suite is already running (%s); exiting",
+            qPrintable(describe(m_claim->holderPid())));
+        m_claim.reset();
+        return false;
+    case InstanceClaim::Outcome::failed:
+        // Better a second agent than none: the meters are what the user asked for.
+        qCWarning(lcAgentLifecycle, "cannot tell whether another agent is running (%s); starting anyway",
+            qPrintable(m_claim->problem()));
+        return true;
+    }
+    // Whoever holds the claim is the agent; having lost it, this copy is not one any more.
+    connect(m_claim.get(), &InstanceClaim::lost, this, [this, describe] {
+        std::optional<qint64> holder;
+        InstanceClaim::isHeld(AppLinks::agentBusName(), AppLinks::agentLockPath(), &holder);
+        qCInfo(lcAgentLifecycle, "this agent lost its claim (now %s); exiting",
+            qPrintable(holder ? describe(holder) : QStringLiteral("held by no one")));
+        m_environment.terminate();
+    });
+    return true;
 }
 
 QStringList AgentDelegate::relaunchArguments(qint32 pid, const QString& executable)

@@ -71,6 +71,19 @@ const QVariantMap& factoryDefaults()
         {Key::updaterCanCheck, false},
         {Key::didUnregisterLegacyLoginItem, false},
         {Key::menuBarMode, QStringLiteral("auto")},
+        {Key::machinesServer, QString()},
+        {Key::machinesFilter, QStringLiteral("job=\"node\"")},
+        {Key::showMachinesItem, true},
+        {Key::machinesAlerts, true},
+        {Key::machinesCPUThreshold, 0.9},
+        {Key::machinesMemoryThreshold, 0.9},
+        {Key::machinesDiskThreshold, 0.9},
+        {Key::machinesTemperatureThreshold, 85.0},
+        {Key::machinesAuthKind, QStringLiteral("none")},
+        {Key::machinesUser, QString()},
+        {Key::machinesTrustedCertificate, QString()},
+        {Key::metricsExportPort, 0},
+        {Key::metricsExportAddress, QString()},
     };
     return defaults;
 }

@@ -46,6 +46,30 @@ inline const QString storageReadout = QStringLiteral("storageReadout");
 inline const QString updatesAvailable = QStringLiteral("updatesAvailable");
 inline const QString menuBarMode = QStringLiteral("menuBarMode");
 
+// Published by the agent for the settings app, written only when they change: the readouts this
+// machine can supply (texts "<section>.<readout>", e.g. "cpu.temperature"; absent while not yet
+// known), and where the meters are shown now ("bar" or "tray").
+inline const QString availableReadouts = QStringLiteral("availableReadouts");
+inline const QString menuBarPresentation = QStringLiteral("menuBarPresentation");
+
+// Other machines, read from a Prometheus server; an empty server means off.
+inline const QString machinesServer = QStringLiteral("machinesServer");
+inline const QString machinesFilter = QStringLiteral("machinesFilter");
+inline const QString showMachinesItem = QStringLiteral("showMachinesItem");
+inline const QString machinesAlerts = QStringLiteral("machinesAlerts");
+inline const QString machinesCPUThreshold = QStringLiteral("machinesCPUThreshold");
+inline const QString machinesMemoryThreshold = QStringLiteral("machinesMemoryThreshold");
+inline const QString machinesDiskThreshold = QStringLiteral("machinesDiskThreshold");
+inline const QString machinesTemperatureThreshold = QStringLiteral("machinesTemperatureThreshold");
+// "none", "basic" or "bearer"; the secret itself lives in the desktop's secret service.
+inline const QString machinesAuthKind = QStringLiteral("machinesAuthKind");
+inline const QString machinesUser = QStringLiteral("machinesUser");
+// SHA-256 fingerprint (hex) of a self-signed server certificate the user chose to trust.
+inline const QString machinesTrustedCertificate = QStringLiteral("machinesTrustedCertificate");
+// This computer's readings for Prometheus: a port of 0 means off; an empty address means loopback.
+inline const QString metricsExportPort = QStringLiteral("metricsExportPort");
+inline const QString metricsExportAddress = QStringLiteral("metricsExportAddress");
+
 // Keys of a program's own standard domain.
 inline const QString itemGeneration = QStringLiteral("Vantor.itemGeneration");
 inline const QString statusItemPreferredPositionPrefix = QStringLiteral("NSStatusItem Preferred Position ");
@@ -79,7 +103,7 @@ QString suiteName();
 // suite's own name either way.
 PreferencesDomain& store();
 
-// The 24 registered factory defaults.
+// The registered factory defaults.
 const QVariantMap& factoryDefaults();
 
 // Registers factoryDefaults() in store(); lives in this process's memory only.

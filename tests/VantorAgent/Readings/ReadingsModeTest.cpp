@@ -61,6 +61,10 @@ TEST(ReadingsModeTest, SamplesEverySectionAndWritesEveryReading)
     const QJsonObject document = QJsonDocument::fromJson(ReadingsDocument::text(monitor)).object();
     EXPECT_EQ(document[u"memory"_s][u"total"_s].toInteger(), 16000000 * 1024LL);
     EXPECT_EQ(document[u"memory"_s][u"used"_s].toInteger(), (16000000 - 9000000) * 1024LL);
+    // Paging is a byte rate, and its names say so.
+    EXPECT_TRUE(document[u"memory"_s].toObject().contains(u"pageInBytesPerSecond"_s));
+    EXPECT_TRUE(document[u"memory"_s].toObject().contains(u"pageOutBytesPerSecond"_s));
+    EXPECT_FALSE(document[u"memory"_s].toObject().contains(u"pageInsPerSecond"_s));
     EXPECT_EQ(document[u"processor"_s][u"chipName"_s].toString(), u"Intel(R) Core(TM) i7-8650U CPU @ 1.90GHz"_s);
     EXPECT_EQ(document[u"storage"_s][u"volumeName"_s].toString(), u"Root"_s);
     EXPECT_DOUBLE_EQ(document[u"storage"_s][u"usage"_s].toDouble(), 0.75);

@@ -10,6 +10,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -21,7 +22,7 @@ TEST(SharedSettings, FreshSuiteReadsEveryRegisteredDefaultAndWritesNothing)
 {
     IsolatedSettings isolated;
     prepareAtLaunch();
-    EXPECT_EQ(factoryDefaults().size(), 24);
+    EXPECT_EQ(factoryDefaults().size(), 37);
     for (auto it = factoryDefaults().constBegin(); it != factoryDefaults().constEnd(); ++it)
         EXPECT_EQ(store().objectForKey(it.key()), it.value()) << it.key().toStdString();
     EXPECT_EQ(store().stringForKey(Key::menuBarOrder), QStringLiteral("storage,sensors,memory,cpu"));
@@ -105,6 +106,38 @@ TEST(SignalListener, AFailedRegistrationStoresNoToken)
     SignalListener listener;
     listener.listen(Signal::settings, [] {});
     EXPECT_TRUE(listener.tokens().isEmpty());
+}
+
+TEST(SignalListener, WithoutASignalEveryStoreSignalFollowsTheFileAndCommandsDoNot)
+{
+    IsolatedSettings isolated;
+    isolated.transport.failRegistrations = true; // as without a session bus
+    store().setBool(Key::showMemoryItem, true);
+    int settingsRuns = 0, menuBarRuns = 0, quitRuns = 0;
+    SignalListener listener;
+    listener.listen(Signal::settings, [&] { ++settingsRuns; });
+    listener.listen(Signal::menuBarChanged, [&] { ++menuBarRuns; });
+    listener.listen(Signal::quitAgent, [&] { ++quitRuns; });
+
+    // Another process writes (here another object on the same file): the handlers run all the same.
+    auto other = PreferencesDomain::open(suiteName(), isolated.configDirectory() + QStringLiteral("/vantor"));
+    ASSERT_TRUE(other->setObject(Key::showMemoryItem, false));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return settingsRuns > 0; }, 2000));
+    EXPECT_EQ(menuBarRuns, settingsRuns);
+    EXPECT_EQ(quitRuns, 0);
+    EXPECT_FALSE(store().boolForKey(Key::showMemoryItem)) << "the handler sees the new value";
+
+    // Our own writes are announced by whoever made them, not again by the file.
+    const int before = settingsRuns;
+    store().setBool(Key::showMemoryItem, true);
+    QTest::qWait(200);
+    EXPECT_EQ(settingsRuns, before);
+
+    // A cancelled listener hears nothing more.
+    listener.cancelAll();
+    other->setBool(Key::showMemoryItem, false);
+    QTest::qWait(200);
+    EXPECT_EQ(settingsRuns, before);
 }
 
 // The real session bus, between this process and a second one.
