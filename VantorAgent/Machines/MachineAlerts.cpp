@@ -14,7 +14,6 @@ QList<MachineAlerts::Event> MachineAlerts::update(
         const QList<Reason> current = thresholds.reasons(machine);
 
         // What is no longer the case ends its hold time, and is no longer notified.
-        const bool hadNotified = !state.notified.isEmpty();
         for (auto it = state.since.begin(); it != state.since.end();) {
             if (!current.contains(it.key())) {
                 state.notified.removeAll(it.key());
@@ -23,8 +22,11 @@ QList<MachineAlerts::Event> MachineAlerts::update(
                 ++it;
             }
         }
-        if (hadNotified && state.notified.isEmpty())
+        // Recovered only once nothing is wrong: a machine that was hot and is now down has not.
+        if (state.alerted && current.isEmpty()) {
+            state.alerted = false;
             events.append(Event {Event::Kind::recovered, machine.instance, machine.name(), {}});
+        }
 
         QList<Reason> due;
         for (const Reason reason : current) {
@@ -38,6 +40,7 @@ QList<MachineAlerts::Event> MachineAlerts::update(
         }
         if (!due.isEmpty()) {
             state.notified.append(due);
+            state.alerted = true;
             events.append(Event {Event::Kind::attention, machine.instance, machine.name(), due});
         }
     }

@@ -10,7 +10,7 @@
 #include <chrono>
 
 // Decides when a machine is worth a notification: when it has been down or above a threshold for
-// the hold time, once, and when it has recovered from what was notified, once. A value that dips
+// the hold time, once, and when nothing is wrong with it any more after a notification, once. A value that dips
 // under its threshold for one query and climbs back starts its hold time again, so a machine near
 // a limit never floods the desktop.
 class MachineAlerts {
@@ -37,6 +37,8 @@ private:
     struct State {
         QHash<MachineThresholds::Reason, QDateTime> since;
         QList<MachineThresholds::Reason> notified;
+        // A notification went out and no recovery since.
+        bool alerted = false;
     };
     QHash<QString, State> m_states;
 };

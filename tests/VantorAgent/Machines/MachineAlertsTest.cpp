@@ -40,6 +40,22 @@ TEST(MachineAlertsTest, TellsOnceWhenAConditionHeldForTwoMinutesAndOnceWhenItEnd
     EXPECT_TRUE(alerts.update({machine("a", true)}, t, clock.advance(15)).isEmpty());
 }
 
+TEST(MachineAlertsTest, AHotMachineThatGoesDownHasNotRecovered)
+{
+    MachineAlerts alerts;
+    const MachineThresholds t;
+    Clock clock;
+    alerts.update({machine("a", true, 0.95)}, t, clock.now);
+    EXPECT_EQ(alerts.update({machine("a", true, 0.95)}, t, clock.advance(120)),
+        (QList<Event> {{Event::Kind::attention, "a", "a", {Reason::cpu}}}));
+    // Down now: no word of a recovery, and after the hold time the outage itself.
+    EXPECT_TRUE(alerts.update({machine("a", false)}, t, clock.advance(15)).isEmpty());
+    EXPECT_EQ(alerts.update({machine("a", false)}, t, clock.advance(120)),
+        (QList<Event> {{Event::Kind::attention, "a", "a", {Reason::down}}}));
+    EXPECT_EQ(alerts.update({machine("a", true)}, t, clock.advance(15)),
+        (QList<Event> {{Event::Kind::recovered, "a", "a", {}}}));
+}
+
 TEST(MachineAlertsTest, AValueHoveringAtItsThresholdNeverFloods)
 {
     MachineAlerts alerts;
