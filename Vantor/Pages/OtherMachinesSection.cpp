@@ -13,6 +13,7 @@
 #include "VantorShared/Settings/SharedSettings.h"
 
 #include <QLineEdit>
+#include <QPointer>
 #include <QSpinBox>
 #include <QVBoxLayout>
 
@@ -87,7 +88,11 @@ OtherMachinesSection::OtherMachinesSection(std::unique_ptr<SecretStore> secrets,
             result.baseURL = *url;
             result.auth = PrometheusServer::authFromText(m_auth->currentValue().toString());
             result.user = m_user->text();
-            result.secret = m_typedSecret;
+            // Typed now, else the one kept for this address (read when the page was shown).
+            if (!m_typedSecret.isEmpty())
+                result.secret = m_typedSecret;
+            else if (MachinesConnection::secretKey(*url) == m_storedSecretKey)
+                result.secret = m_storedSecret;
             result.trustedCertificate = storedText(Key::machinesTrustedCertificate);
             return result;
         },
@@ -173,6 +178,27 @@ void OtherMachinesSection::refresh()
     setIfIdle(m_address, storedText(Key::metricsExportAddress));
     m_refreshing = false;
     updateVisibility();
+    loadStoredSecret();
+}
+
+void OtherMachinesSection::loadStoredSecret()
+{
+    // The keyring is asked only when the stored settings need a secret at all.
+    const auto url = PrometheusServer::parseAddress(storedText(Key::machinesServer));
+    const QString key = url && MachinesConnection::auth() != PrometheusServer::Auth::none
+        ? MachinesConnection::secretKey(*url)
+        : QString();
+    if (key == m_storedSecretKey)
+        return;
+    m_storedSecretKey = key;
+    m_storedSecret.clear();
+    if (key.isEmpty())
+        return;
+    QPointer<OtherMachinesSection> self(this);
+    m_secrets->read(key, [self, key](std::optional<QString> secret) {
+        if (self && self->m_storedSecretKey == key)
+            self->m_storedSecret = secret.value_or(QString());
+    });
 }
 
 void OtherMachinesSection::updateVisibility()

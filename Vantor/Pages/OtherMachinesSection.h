@@ -49,6 +49,7 @@ private:
     void storeSecret();
     void storeExport();
     void updateVisibility();
+    void loadStoredSecret();
 
     std::unique_ptr<SecretStore> m_secrets;
     QLineEdit* m_server = nullptr;
@@ -59,6 +60,9 @@ private:
     QLineEdit* m_user = nullptr;
     QLineEdit* m_secret = nullptr;
     QString m_typedSecret;
+    // The secret the keyring holds for the stored address, and the key it was read under.
+    QString m_storedSecret;
+    QString m_storedSecretKey;
     ConnectionTestRow* m_test = nullptr;
     std::array<QSpinBox*, 4> m_thresholds {};
     SwitchButton* m_export = nullptr;

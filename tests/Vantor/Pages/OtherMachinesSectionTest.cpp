@@ -101,6 +101,28 @@ TEST_F(OtherMachinesSectionTest, TestConnectionCountsTheMachinesOrSaysWhyNot)
     EXPECT_EQ(section.testRow()->resultText(), "The address is not an http or https address.");
 }
 
+TEST_F(OtherMachinesSectionTest, TestConnectionSendsTheSecretKeptFromAnEarlierVisit)
+{
+    PrometheusFixtureServer fixture;
+    fixture.setHandler([](const PrometheusFixtureServer::Request& request) {
+        if (request.headers.value("authorization") != "Bearer kept-token")
+            return PrometheusFixtureServer::Reply {401, {}};
+        return PrometheusFixtureServer::Reply {
+            200, PrometheusAnswers::vector(PrometheusAnswers::machine(QStringLiteral("a"), {{"up", "1"}}))};
+    });
+    SharedSettings::store().setString(Key::machinesServer, fixture.baseURL().toString());
+    SharedSettings::store().setString(Key::machinesAuthKind, QStringLiteral("bearer"));
+    auto secrets = std::make_unique<FakeSecretStore>();
+    secrets->entries.insert(MachinesConnection::secretKey(fixture.baseURL()), QStringLiteral("kept-token"));
+    FakeSecretStore* store = secrets.get();
+    // A new window: nothing typed, the token only in the keyring.
+    OtherMachinesSection section(std::move(secrets));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return store->reads > 0; }, 2000));
+    QTest::qWait(10);
+    ASSERT_TRUE(testConnection(section));
+    EXPECT_EQ(section.testRow()->resultText(), "1 machine found");
+}
+
 TEST_F(OtherMachinesSectionTest, ASelfSignedServerIsTrustedByItsFingerprintAfterTheUserSaysSo)
 {
     OtherMachinesSection section(std::make_unique<FakeSecretStore>());
