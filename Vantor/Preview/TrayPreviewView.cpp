@@ -3,6 +3,7 @@
 #include "Vantor/Pages/SettingsColors.h"
 #include "VantorShared/Meters/MenuBarReadings.h"
 #include "VantorShared/Meters/MeterSettings.h"
+#include "VantorShared/Meters/ReadoutSources.h"
 #include "VantorShared/Meters/StatusMetricView.h"
 
 #include <QFontMetrics>
@@ -45,7 +46,8 @@ QList<MonitorSection> TrayPreviewView::sections() const
 {
     QList<MonitorSection> shown;
     for (const MonitorSection section : MeterSettings::menuBarOrder())
-        if (MeterSettings::showsItem(section))
+        // As in the tray: a meter this machine has nothing for is not shown.
+        if (MeterSettings::showsItem(section) && ReadoutSources::current().hasSource(section))
             shown.append(section);
     return shown;
 }

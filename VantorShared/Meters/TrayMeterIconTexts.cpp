@@ -6,6 +6,7 @@
 #include "VantorShared/Language/Units.h"
 #include "VantorShared/Meters/MenuBarReadout.h"
 #include "VantorShared/Meters/MeterSettings.h"
+#include "VantorShared/Meters/ReadoutSources.h"
 
 #include <QStringList>
 
@@ -82,8 +83,13 @@ QString label(MonitorSection section, const MenuBarReadings& readings)
 
 QString labelGuide(MonitorSection section)
 {
+    // A readout this machine has no source for has no label, so it reserves no room either; one
+    // that is only missing for a moment (a battery's draw on mains) keeps its room.
+    const ReadoutSources& sources = ReadoutSources::current();
     switch (section) {
     case MonitorSection::cpu:
+        if (!sources.supports(MeterSettings::cpuReadout()))
+            return {};
         switch (MeterSettings::cpuReadout()) {
         case CPUReadout::off:
             return {};
@@ -96,6 +102,8 @@ QString labelGuide(MonitorSection section)
         }
         break;
     case MonitorSection::memory:
+        if (!sources.supports(MeterSettings::memoryReadout()))
+            return {};
         switch (MeterSettings::memoryReadout()) {
         case MemoryReadout::off:
             return {};
@@ -117,6 +125,8 @@ QString labelGuide(MonitorSection section)
         }
         break;
     case MonitorSection::sensors:
+        if (!sources.supplies(MeterSettings::sensorsReadout()))
+            return {};
         switch (MeterSettings::sensorsReadout()) {
         case SensorsReadout::off:
             return {};

@@ -2,6 +2,7 @@
 #include "Platform/Bundles/Bundle.h"
 #include "Platform/Settings/PreferencesDomain.h"
 #include "VantorShared/Meters/MeterSettings.h"
+#include "VantorShared/Meters/ReadoutSources.h"
 #include "VantorShared/Meters/StatusMetricView.h"
 #include "VantorShared/Settings/SharedSettings.h"
 #include "tests/support/FakeReadings.h"
@@ -210,6 +211,18 @@ TEST_F(TrayMeterIconTest, LabelsGuidesAndToolTipsFollowTheReadouts)
     store().setString(Key::storageReadout, QStringLiteral("off"));
     EXPECT_TRUE(TrayMeterIcon::label(S::storage, readings).isEmpty());
     EXPECT_TRUE(TrayMeterIcon::labelGuide(S::storage).isEmpty());
+
+    // A readout this machine has no source for reserves no room; one gone for a moment keeps it.
+    ReadoutSources sources;
+    sources.cpuTemperature = false;
+    sources.swap = false;
+    sources.systemPowerNow = false;
+    ReadoutSources::setCurrent(sources);
+    store().setString(Key::sensorsReadout, QStringLiteral("power"));
+    EXPECT_TRUE(TrayMeterIcon::labelGuide(S::cpu).isEmpty());
+    EXPECT_TRUE(TrayMeterIcon::labelGuide(S::memory).isEmpty());
+    EXPECT_EQ(TrayMeterIcon::labelGuide(S::sensors), QStringLiteral("100W"));
+    ReadoutSources::reset();
 
     // The tooltip names the section, then its key figures one per line; figures the machine
     // does not have are left out.
