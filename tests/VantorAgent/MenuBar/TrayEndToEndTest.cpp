@@ -72,6 +72,19 @@ public:
             && log.contains(line);
     }
 
+    // Runs the event loop until the agent has ended on its own, with exit code 0.
+    bool waitForCleanExit(int milliseconds = 10000)
+    {
+        TestStatusNotifierHost::waitFor(
+            [&] {
+                log += QString::fromLocal8Bit(process.readAll());
+                return process.state() == QProcess::NotRunning;
+            },
+            milliseconds);
+        return process.state() == QProcess::NotRunning && process.exitStatus() == QProcess::NormalExit
+            && process.exitCode() == 0;
+    }
+
     QProcessEnvironment environment;
     QProcess process;
     QString log;
@@ -220,6 +233,11 @@ TEST(TrayEndToEnd, OnAHeadlessWaylandCompositorTheAgentUsesXWaylandThenTheTray)
     EXPECT_EQ(toolTips(host),
         (QStringList {
             QStringLiteral("SSD"), QStringLiteral("Sensors"), QStringLiteral("Memory"), QStringLiteral("CPU")}));
+
+    // Quit in an item's menu ends the agent, not just its items.
+    // (The agent may end before it answers the click, so the call's answer proves nothing.)
+    host.clickMenuEntry(itemWithToolTip(host, QStringLiteral("Memory")), QStringLiteral("Quit"));
+    EXPECT_TRUE(agent.waitForCleanExit()) << agent.log.toStdString();
 }
 
 } // namespace
@@ -251,6 +269,14 @@ TEST(TrayEndToEnd, WithoutXWaylandTheTrayStillShowsTheMeters)
     ASSERT_TRUE(agent.waitForLog(QStringLiteral("meters in the tray"))) << agent.log.toStdString();
     EXPECT_TRUE(TestStatusNotifierHost::waitFor([&] { return host.registeredItems().size() == 4; }, 30000))
         << agent.log.toStdString();
+
+    // With a panel open, Quit in an item's menu still ends the agent.
+    const QString cpu = itemWithToolTip(host, QStringLiteral("CPU"));
+    ASSERT_TRUE(host.activate(cpu, 100, 10));
+    ASSERT_TRUE(agent.waitForLog(QStringLiteral("tray item cpu clicked"))) << agent.log.toStdString();
+    ASSERT_TRUE(host.menuLabels(cpu).contains(QStringLiteral("Quit")));
+    host.clickMenuEntry(cpu, QStringLiteral("Quit"));
+    EXPECT_TRUE(agent.waitForCleanExit()) << agent.log.toStdString();
 }
 
 } // namespace
