@@ -100,7 +100,7 @@ void ProcessIcon::paintEvent(QPaintEvent*)
     }
     const bool dark = PanelEnvironment::of(this).dark;
     const QImage symbol
-        = SymbolImages::render(QStringLiteral("terminal"), 11, PanelColors::secondaryLabel(dark), devicePixelRatioF());
+        = SymbolImages::cached(QStringLiteral("terminal"), 11, PanelColors::secondaryLabel(dark), devicePixelRatioF());
     if (!symbol.isNull()) {
         const QSizeF size = symbol.deviceIndependentSize();
         painter.drawImage(QPointF((width() - size.width()) / 2, (height() - size.height()) / 2), symbol);

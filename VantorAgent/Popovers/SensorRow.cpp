@@ -56,7 +56,7 @@ QSize SensorRow::sizeHint() const
 
 void SensorRow::paintLeading(QPainter& painter, bool dark)
 {
-    const QImage symbol = SymbolImages::render(m_icon, 9, PanelColors::headerBlue(dark), devicePixelRatioF());
+    const QImage symbol = SymbolImages::cached(m_icon, 9, PanelColors::headerBlue(dark), devicePixelRatioF());
     if (!symbol.isNull()) {
         const QSizeF size = symbol.deviceIndependentSize();
         painter.drawImage(QPointF((13 - size.width()) / 2, (height() - size.height()) / 2), symbol);

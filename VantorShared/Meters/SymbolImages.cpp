@@ -3,10 +3,12 @@
 #include "Platform/Bundles/Bundle.h"
 
 #include <QFileInfo>
+#include <QHashFunctions>
 #include <QPainter>
 #include <QSvgRenderer>
 
 #include <cmath>
+#include <unordered_map>
 
 namespace SymbolImages {
 namespace {
@@ -75,6 +77,33 @@ QImage render(const QString& name, double pointSize, const QColor& tint, double 
     painter.setCompositionMode(QPainter::CompositionMode_SourceIn);
     painter.fillRect(QRectF(QPointF(0, 0), points), tint);
     painter.end();
+    return image;
+}
+
+QImage cached(const QString& name, double pointSize, const QColor& tint, double scale)
+{
+    struct Key {
+        QString name;
+        double pointSize;
+        QRgb tint;
+        double scale;
+        bool operator==(const Key&) const = default;
+    };
+    struct Hash {
+        size_t operator()(const Key& k) const
+        {
+            return qHashMulti(0, k.name, k.pointSize, k.tint, k.scale);
+        }
+    };
+    static std::unordered_map<Key, QImage, Hash> store;
+    constexpr size_t limit = 128;
+    Key key {name, pointSize, tint.rgba(), scale};
+    if (const auto found = store.find(key); found != store.end())
+        return found->second;
+    if (store.size() >= limit)
+        store.clear();
+    QImage image = render(name, pointSize, tint, scale);
+    store.emplace(std::move(key), image);
     return image;
 }
 

@@ -23,7 +23,7 @@ void CompactHeader::paintEvent(QPaintEvent*)
     const bool dark = PanelEnvironment::of(this).dark;
     double x = 12;
     const double scale = devicePixelRatioF();
-    const QImage symbol = SymbolImages::render(m_icon, 13, PanelColors::headerBlue(dark), scale);
+    const QImage symbol = SymbolImages::cached(m_icon, 13, PanelColors::headerBlue(dark), scale);
     if (!symbol.isNull()) {
         const QSizeF size = symbol.deviceIndependentSize();
         painter.drawImage(QPointF(x, (height - size.height()) / 2), symbol);
