@@ -126,25 +126,11 @@ int main(int argc, char* argv[])
     qputenv("VANTOR_SETTINGS_SUITE", "meter-sheet");
     QApplication app(argc, argv);
 
-    QString output = QStringLiteral("meters.png");
-    QString bundle;
-    double scale = 2;
-    const QStringList args = app.arguments();
-    for (qsizetype i = 1; i < args.size(); ++i) {
-        if (args[i] == QLatin1String("--bundle") && i + 1 < args.size())
-            bundle = args[++i];
-        else if (args[i] == QLatin1String("--scale") && i + 1 < args.size())
-            scale = std::clamp(args[++i].toDouble(), 1.0, 4.0);
-        else
-            output = args[i];
-    }
-    if (bundle.isEmpty())
-        bundle = ToolBundles::findAgentBundle();
-    if (bundle.isEmpty()) {
-        QTextStream(stderr) << "meter_sheet: no VantorAgent.app found; pass --bundle\n";
+    const auto arguments = ToolBundles::takeSheetArguments("meter_sheet", QStringLiteral("meters.png"), 2, 4);
+    if (!arguments)
         return 1;
-    }
-    Bundle::setMainBundlePathForTesting(bundle);
+    const QString output = arguments->output;
+    const double scale = arguments->scale;
     SharedSettings::prepareAtLaunch();
     StatusMetricView::overrideCoreCount(10);
     PreferencesDomain& store = SharedSettings::store();

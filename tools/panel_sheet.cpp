@@ -41,25 +41,11 @@ int main(int argc, char* argv[])
     qputenv("VANTOR_LANGUAGE", "en");
     QApplication app(argc, argv);
 
-    QString output = QStringLiteral("panels.png");
-    QString bundle;
-    double scale = 2;
-    const QStringList args = app.arguments();
-    for (qsizetype i = 1; i < args.size(); ++i) {
-        if (args[i] == QLatin1String("--bundle") && i + 1 < args.size())
-            bundle = args[++i];
-        else if (args[i] == QLatin1String("--scale") && i + 1 < args.size())
-            scale = std::clamp(args[++i].toDouble(), 1.0, 4.0);
-        else
-            output = args[i];
-    }
-    if (bundle.isEmpty())
-        bundle = ToolBundles::findAgentBundle();
-    if (bundle.isEmpty()) {
-        QTextStream(stderr) << "panel_sheet: no VantorAgent.app found; pass --bundle\n";
+    const auto arguments = ToolBundles::takeSheetArguments("panel_sheet", QStringLiteral("panels.png"), 2, 4);
+    if (!arguments)
         return 1;
-    }
-    Bundle::setMainBundlePathForTesting(bundle);
+    const QString output = arguments->output;
+    const double scale = arguments->scale;
     SharedSettings::prepareAtLaunch();
     StablePopoverMaterial::overrideTranslucency(true);
     PreferencesDomain& store = SharedSettings::store();

@@ -125,25 +125,11 @@ int main(int argc, char* argv[])
     qputenv("VANTOR_SETTINGS_SUITE", "tray-sheet");
     QApplication app(argc, argv);
 
-    QString output = QStringLiteral("tray.png");
-    QString bundle;
-    int scale = 3;
-    const QStringList args = app.arguments();
-    for (qsizetype i = 1; i < args.size(); ++i) {
-        if (args[i] == QLatin1String("--bundle") && i + 1 < args.size())
-            bundle = args[++i];
-        else if (args[i] == QLatin1String("--scale") && i + 1 < args.size())
-            scale = std::clamp(args[++i].toInt(), 1, 6);
-        else
-            output = args[i];
-    }
-    if (bundle.isEmpty())
-        bundle = ToolBundles::findAgentBundle();
-    if (bundle.isEmpty()) {
-        QTextStream(stderr) << "tray_sheet: no VantorAgent.app found; pass --bundle\n";
+    const auto arguments = ToolBundles::takeSheetArguments("tray_sheet", QStringLiteral("tray.png"), 3, 6);
+    if (!arguments)
         return 1;
-    }
-    Bundle::setMainBundlePathForTesting(bundle);
+    const QString output = arguments->output;
+    const int scale = int(arguments->scale);
     SharedSettings::prepareAtLaunch();
     StatusMetricView::overrideCoreCount(10);
     PreferencesDomain& store = SharedSettings::store();
