@@ -11,6 +11,7 @@
 #include "VantorShared/Meters/StatusMetricView.h"
 #include "VantorShared/Meters/TrayMeterIcon.h"
 #include "VantorShared/Settings/SharedSettings.h"
+#include "tools/SheetReadings.h"
 #include "tools/ToolBundles.h"
 
 #include <QApplication>
@@ -26,35 +27,6 @@
 #include <memory>
 
 namespace {
-
-class SampleReadings : public MenuBarReadings {
-public:
-    SampleReadings()
-    {
-        m_cores = {0.22, 0.35, 0.12, 0.28, 0.18, 0.09, 0.66, 0.91, 0.48, 0.74};
-        for (int i = 0; i < 36; ++i)
-            m_history.append(0.38 + 0.22 * std::sin(i / 4.0) + 0.12 * std::sin(i / 1.7));
-    }
-    double cpuUsage() const override { return 0.42; }
-    const QList<double>& coreUsages() const override { return m_cores; }
-    int performanceCoreCount() const override { return 4; }
-    const QList<double>& cpuHistory() const override { return m_history; }
-    std::optional<double> cpuTemperature() const override { return 52.4; }
-    std::optional<double> cpuWatts() const override { return 7.8; }
-    std::optional<double> gpuTemperature() const override { return 47.0; }
-    std::optional<double> hottestCelsius() const override { return 61.2; }
-    std::optional<double> fastestFanRPM() const override { return 2180; }
-    std::optional<double> systemWatts() const override { return 14.2; }
-    double memoryUsage() const override { return 0.64; }
-    double memoryPressure() const override { return 0.31; }
-    quint64 swapUsed() const override { return quint64(1.3 * 1073741824.0); }
-    double storageUsage() const override { return 0.58; }
-    qint64 availableStorage() const override { return qint64(212) * 1073741824; }
-
-private:
-    QList<double> m_cores;
-    QList<double> m_history;
-};
 
 struct Row {
     QString caption;
@@ -155,7 +127,11 @@ int main(int argc, char* argv[])
             {Key::storageReadout, QStringLiteral("off")}, {Key::sensorsReadout, QStringLiteral("gpu")},
             {Key::meterStyle, QStringLiteral("compact")}}});
 
-    SampleReadings readings;
+    SheetReadings readings;
+    readings.cpu = 0.42;
+    readings.cpuCelsius = 52.4;
+    readings.gpuCelsius = 47.0;
+    readings.systemPower = 14.2;
     const QStringList touched {Key::meterStyle, Key::meterShape, Key::meterLabelStyle, Key::cpuReadout,
         Key::memoryReadout, Key::storageReadout, Key::sensorsReadout, Key::cpuAccent, Key::cpuFastCoreAccent,
         Key::memoryAccent, Key::storageAccent};

@@ -13,6 +13,7 @@
 #include "VantorShared/Meters/StatusMetricView.h"
 #include "VantorShared/Meters/TrayMeterIcon.h"
 #include "VantorShared/Settings/SharedSettings.h"
+#include "tools/SheetReadings.h"
 #include "tools/ToolBundles.h"
 
 #include <QApplication>
@@ -25,35 +26,6 @@
 #include <cmath>
 
 namespace {
-
-class SampleReadings : public MenuBarReadings {
-public:
-    SampleReadings()
-    {
-        m_cores = {0.22, 0.35, 0.12, 0.28, 0.18, 0.09, 0.66, 0.91, 0.48, 0.74};
-        for (int i = 0; i < 36; ++i)
-            m_history.append(0.38 + 0.22 * std::sin(i / 4.0) + 0.12 * std::sin(i / 1.7));
-    }
-    double cpuUsage() const override { return 0.52; }
-    const QList<double>& coreUsages() const override { return m_cores; }
-    int performanceCoreCount() const override { return 4; }
-    const QList<double>& cpuHistory() const override { return m_history; }
-    std::optional<double> cpuTemperature() const override { return 48.0; }
-    std::optional<double> cpuWatts() const override { return 7.8; }
-    std::optional<double> gpuTemperature() const override { return 41.0; }
-    std::optional<double> hottestCelsius() const override { return 61.2; }
-    std::optional<double> fastestFanRPM() const override { return 2180; }
-    std::optional<double> systemWatts() const override { return 17.2; }
-    double memoryUsage() const override { return 0.64; }
-    double memoryPressure() const override { return 0.31; }
-    quint64 swapUsed() const override { return quint64(1.3 * 1073741824.0); }
-    double storageUsage() const override { return 0.58; }
-    qint64 availableStorage() const override { return qint64(212) * 1073741824; }
-
-private:
-    QList<double> m_cores;
-    QList<double> m_history;
-};
 
 QColor panelColour(bool dark)
 {
@@ -137,7 +109,7 @@ int main(int argc, char* argv[])
     store.setString(SharedSettings::Key::memoryReadout, QStringLiteral("usage"));
     store.setString(SharedSettings::Key::storageReadout, QStringLiteral("free"));
     store.setString(SharedSettings::Key::sensorsReadout, QStringLiteral("power"));
-    SampleReadings readings;
+    SheetReadings readings;
 
     // Rows: with labels, then without, at each size; columns: light, dark.
     struct Cell {
