@@ -17,6 +17,7 @@
 #include "tools/ToolBundles.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QDir>
 #include <QImage>
 #include <QStyle>
@@ -115,7 +116,11 @@ int main(int argc, char* argv[])
             // The size the app opens at: every page whole, without scrolling.
             view.resize(view.preferredSize());
             view.show();
-            QApplication::processEvents();
+            // A moment for what the rows learn asynchronously (the login item's state).
+            QElapsedTimer settling;
+            settling.start();
+            while (settling.elapsed() < 300)
+                QApplication::processEvents(QEventLoop::AllEvents, 20);
             const QString file = QDir(output).filePath(
                 QStringLiteral("settings-%1-%2.png")
                     .arg(rawValue(page), dark ? QStringLiteral("dark") : QStringLiteral("light")));

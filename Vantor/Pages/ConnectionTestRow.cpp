@@ -21,7 +21,8 @@ ConnectionTestRow::ConnectionTestRow(
     , m_client(std::make_unique<PrometheusClient>())
 {
     auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
+    // Inset like the section's other rows.
+    layout->setContentsMargins(14, 6, 12, 6);
     auto* buttons = new QHBoxLayout;
     m_test = new QPushButton(AppLanguage::string(QStringLiteral("Test Connection")));
     m_trust = new QPushButton(AppLanguage::string(QStringLiteral("Trust This Certificate")));
@@ -33,6 +34,8 @@ ConnectionTestRow::ConnectionTestRow(
     m_result = new QLabel;
     m_result->setWordWrap(true);
     m_result->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    // No empty line under the button before the first test.
+    m_result->hide();
     layout->addWidget(m_result);
     connect(m_test, &QPushButton::clicked, this, &ConnectionTestRow::runTest);
     connect(m_trust, &QPushButton::clicked, this, &ConnectionTestRow::trustOffered);
@@ -48,6 +51,7 @@ QString ConnectionTestRow::resultText() const
 void ConnectionTestRow::runTest()
 {
     m_client->cancelAll();
+    m_result->show();
     m_trust->hide();
     m_offered.clear();
     const auto server = m_server();
