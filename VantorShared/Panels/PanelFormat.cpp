@@ -33,6 +33,9 @@ struct Formatters {
     std::optional<icu::number::LocalizedNumberFormatter> percent;
     std::map<int, icu::number::LocalizedNumberFormatter> numbers;
     std::unique_ptr<icu::MeasureFormat> durations;
+    // The last uptime text: it changes once a minute while panels ask every second.
+    qint64 lastTotalMinutes = -1;
+    QString lastDaysHoursMinutes;
 };
 
 Formatters& formatters(const QString& locale)
@@ -42,6 +45,7 @@ Formatters& formatters(const QString& locale)
         cached.percent.reset();
         cached.numbers.clear();
         cached.durations.reset();
+        cached.lastTotalMinutes = -1;
         cached.locale = locale;
     }
     return cached;
@@ -129,6 +133,9 @@ QString daysHoursMinutes(double seconds, const QString& locale)
     if (!std::isfinite(seconds) || seconds < 0)
         seconds = 0;
     const auto totalMinutes = qint64(std::min(seconds / 60.0, double(std::numeric_limits<int>::max())));
+    Formatters& f = formatters(locale);
+    if (totalMinutes == f.lastTotalMinutes)
+        return f.lastDaysHoursMinutes;
     const int days = int(totalMinutes / (24 * 60));
     const int hours = int(totalMinutes / 60 % 24);
     const int minutes = int(totalMinutes % 60);
@@ -140,7 +147,12 @@ QString daysHoursMinutes(double seconds, const QString& locale)
         parts.emplace_back(hours, icu::MeasureUnit::createHour(status));
     if (minutes > 0 || parts.empty())
         parts.emplace_back(minutes, icu::MeasureUnit::createMinute(status));
-    return duration(parts, locale);
+    QString text = duration(parts, locale);
+    if (!text.isEmpty()) {
+        f.lastTotalMinutes = totalMinutes;
+        f.lastDaysHoursMinutes = text;
+    }
+    return text;
 }
 
 QString daysHoursMinutes(double seconds)

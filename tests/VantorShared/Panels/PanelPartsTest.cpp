@@ -115,6 +115,11 @@ TEST(PanelFormatTest, PercentDurationsAndPlaceholders)
     EXPECT_EQ(PanelFormat::daysHoursMinutes(2 * 86400 + 5 * 60, QStringLiteral("en_US")), QStringLiteral("2d 5m"));
     EXPECT_EQ(PanelFormat::daysHoursMinutes(12, QStringLiteral("en_US")), QStringLiteral("0m"));
     EXPECT_EQ(PanelFormat::daysHoursMinutes(std::nan(""), QStringLiteral("en_US")), QStringLiteral("0m"));
+    // The text kept for the minute belongs to its language.
+    const double uptime = 3 * 86400 + 4 * 3600 + 12 * 60;
+    EXPECT_EQ(PanelFormat::daysHoursMinutes(uptime + 30, QStringLiteral("en_US")), QStringLiteral("3d 4h 12m"));
+    EXPECT_NE(PanelFormat::daysHoursMinutes(uptime, QStringLiteral("de_DE")), QStringLiteral("3d 4h 12m"));
+    EXPECT_EQ(PanelFormat::daysHoursMinutes(uptime, QStringLiteral("en_US")), QStringLiteral("3d 4h 12m"));
 
     EXPECT_EQ(PanelFormat::substitute(QStringLiteral("%@ of %@"), {QStringLiteral("1 GB"), QStringLiteral("4 GB")}),
         QStringLiteral("1 GB of 4 GB"));
