@@ -17,8 +17,8 @@
 #include "tools/ToolBundles.h"
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QImage>
 #include <QStyle>
 #include <QStyleFactory>

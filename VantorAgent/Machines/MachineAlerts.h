@@ -10,9 +10,9 @@
 #include <chrono>
 
 // Decides when a machine is worth a notification: when it has been down or above a threshold for
-// the hold time, once, and when nothing is wrong with it any more after a notification, once. A value that dips
-// under its threshold for one query and climbs back starts its hold time again, so a machine near
-// a limit never floods the desktop.
+// the hold time, once, and when nothing is wrong with it any more after a notification, once. A
+// value that dips under its threshold for one query and climbs back starts its hold time again, so
+// a machine near a limit never floods the desktop.
 class MachineAlerts {
 public:
     static constexpr std::chrono::seconds holdTime {120};

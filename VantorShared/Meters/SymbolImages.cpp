@@ -90,10 +90,7 @@ QImage cached(const QString& name, double pointSize, const QColor& tint, double 
         bool operator==(const Key&) const = default;
     };
     struct Hash {
-        size_t operator()(const Key& k) const
-        {
-            return qHashMulti(0, k.name, k.pointSize, k.tint, k.scale);
-        }
+        size_t operator()(const Key& k) const { return qHashMulti(0, k.name, k.pointSize, k.tint, k.scale); }
     };
     static std::unordered_map<Key, QImage, Hash> store;
     constexpr size_t limit = 128;

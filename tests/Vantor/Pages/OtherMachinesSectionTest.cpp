@@ -15,8 +15,8 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QSpinBox>
 #include <QSignalSpy>
+#include <QSpinBox>
 #include <QTest>
 
 #include <gtest/gtest.h>
