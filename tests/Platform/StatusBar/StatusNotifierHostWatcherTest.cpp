@@ -1,11 +1,11 @@
 #include "Platform/StatusBar/StatusNotifierHostWatcher.h"
+#include "tests/support/ProcessTestTurn.h"
 #include "tests/support/ResidentMemory.h"
 #include "tests/support/TestStatusNotifierHost.h"
 
 #include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDir>
-#include <QLockFile>
 #include <QProcess>
 #include <QSignalSpy>
 
@@ -13,25 +13,11 @@
 
 namespace {
 
-// The watcher's name is one per bus; tests that take it run one at a time.
-class HostTurn {
-public:
-    HostTurn()
-        : m_lock(QDir::tempPath() + QStringLiteral("/vantor-agent-process-tests.lock"))
-    {
-        m_lock.setStaleLockTime(0);
-        m_lock.lock();
-    }
-
-private:
-    QLockFile m_lock;
-};
-
 TEST(StatusNotifierHostWatcher, FollowsAPanelThatComesAndGoes)
 {
     if (!QDBusConnection::sessionBus().isConnected())
         GTEST_SKIP() << "no session bus";
-    HostTurn turn;
+    ProcessTestTurn turn;
     TestStatusNotifierHost host;
     StatusNotifierHostWatcher watcher;
     watcher.setSettleDelay(std::chrono::milliseconds(50));
@@ -56,7 +42,7 @@ TEST(StatusNotifierHostWatcher, AFloodOfHostSignalsIsOneQuestionAndCostsNoMemory
 {
     if (!QDBusConnection::sessionBus().isConnected())
         GTEST_SKIP() << "no session bus";
-    HostTurn turn;
+    ProcessTestTurn turn;
     // The panel floods from a process of its own, so only the listening side is measured here.
     QProcess panel;
     panel.start(QStringLiteral(VANTOR_TEST_PROGRAMS "/tray_host_flood"), {QStringLiteral("10000")});

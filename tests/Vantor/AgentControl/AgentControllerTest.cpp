@@ -9,12 +9,12 @@
 #include "tests/support/AgentProcess.h"
 #include "tests/support/FixtureBundle.h"
 #include "tests/support/IsolatedSettings.h"
+#include "tests/support/ProcessTestTurn.h"
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDir>
 #include <QLabel>
-#include <QLockFile>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -156,20 +156,6 @@ TEST_F(AgentControllerTest, AFailedStartTurnsTheRowBackToOffWhileTheWindowStaysI
 
 namespace {
 
-// Real agents see every other agent on the machine, so the tests that start them take turns.
-class AgentMachineTurn {
-public:
-    AgentMachineTurn()
-        : m_lock(QDir::tempPath() + QStringLiteral("/vantor-agent-process-tests.lock"))
-    {
-        m_lock.setStaleLockTime(0);
-        m_lock.lock();
-    }
-
-private:
-    QLockFile m_lock;
-};
-
 bool busNameOwned()
 {
     auto* bus = QDBusConnection::sessionBus().interface();
@@ -180,7 +166,7 @@ bool busNameOwned()
 
 TEST(AgentControlEndToEnd, TheSwitchStartsAndStopsTheRealEmbeddedAgent)
 {
-    AgentMachineTurn turn;
+    ProcessTestTurn turn;
     if (!QDBusConnection::sessionBus().isConnected())
         GTEST_SKIP() << "no session bus";
     if (!ProcessScan::agents().isEmpty())

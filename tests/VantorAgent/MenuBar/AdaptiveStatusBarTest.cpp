@@ -19,13 +19,13 @@
 #include "tests/support/FakeStatusBar.h"
 #include "tests/support/FakeTrayHostWatcher.h"
 #include "tests/support/IsolatedSettings.h"
+#include "tests/support/ProcessTestTurn.h"
 #include "tests/support/PrometheusAnswers.h"
 #include "tests/support/PrometheusFixtureServer.h"
 #include "tests/support/ResidentMemory.h"
 #include "tests/support/TestStatusNotifierHost.h"
 
 #include <QDir>
-#include <QLockFile>
 #include <QSignalSpy>
 
 #include <gtest/gtest.h>
@@ -34,20 +34,6 @@ using namespace SharedSettings;
 using S = MonitorSection;
 
 namespace {
-
-// The watcher's name is one per bus; tests that take it run one at a time.
-class HostTurn {
-public:
-    HostTurn()
-        : m_lock(QDir::tempPath() + QStringLiteral("/vantor-agent-process-tests.lock"))
-    {
-        m_lock.setStaleLockTime(0);
-        m_lock.lock();
-    }
-
-private:
-    QLockFile m_lock;
-};
 
 QString itemOf(const TestStatusNotifierHost& host, const QString& itemId)
 {
@@ -120,7 +106,7 @@ protected:
 
     // Items go on the session bus whatever watcher the test names, so no other test's panel may
     // run meanwhile.
-    HostTurn turn;
+    ProcessTestTurn turn;
     IsolatedSettings settings;
     FakeMainQueue queue;
     FakeTrayHostWatcher* host = nullptr;

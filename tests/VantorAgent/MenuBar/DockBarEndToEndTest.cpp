@@ -4,13 +4,13 @@
 
 #include "Platform/Signals/DBusSignalTransport.h"
 #include "VantorShared/Settings/SharedSettings.h"
+#include "tests/support/ProcessTestTurn.h"
 #include "tests/support/TestDisplayServer.h"
 #include "tests/support/TestStatusNotifierHost.h"
 
 #include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDir>
-#include <QLockFile>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -201,19 +201,6 @@ private:
     QString m_log;
 };
 
-class Turn {
-public:
-    Turn()
-        : m_lock(QDir::tempPath() + QStringLiteral("/vantor-agent-process-tests.lock"))
-    {
-        m_lock.setStaleLockTime(0);
-        m_lock.lock();
-    }
-
-private:
-    QLockFile m_lock;
-};
-
 QString whyNot()
 {
     if (!QDBusConnection::sessionBus().isConnected())
@@ -227,7 +214,7 @@ QString whyNot()
 
 TEST(DockBarEndToEnd, TheBarIsADockThatMaximisedWindowsStayBelowAndThatFollowsTheScreen)
 {
-    Turn turn;
+    ProcessTestTurn turn;
     if (const QString why = whyNot(); !why.isEmpty())
         GTEST_SKIP() << why.toStdString();
     TestDisplayServer display(TestDisplayServer::Kind::xvfb);

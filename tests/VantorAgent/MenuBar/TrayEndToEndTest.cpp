@@ -5,13 +5,13 @@
 #include "Platform/Signals/DBusSignalTransport.h"
 #include "VantorShared/Settings/SharedSettings.h"
 #include "VantorShared/System/ProcessScan.h"
+#include "tests/support/ProcessTestTurn.h"
 #include "tests/support/TestDisplayServer.h"
 #include "tests/support/TestStatusNotifierHost.h"
 
 #include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDir>
-#include <QLockFile>
 #include <QProcess>
 #include <QTemporaryDir>
 
@@ -99,12 +99,6 @@ private:
 // take turns with each other and with the other agent process tests.
 class Turn {
 public:
-    Turn()
-        : m_lock(QDir::tempPath() + QStringLiteral("/vantor-agent-process-tests.lock"))
-    {
-        m_lock.setStaleLockTime(0);
-        m_lock.lock();
-    }
     static QString whyNot()
     {
         if (!QDBusConnection::sessionBus().isConnected())
@@ -115,7 +109,7 @@ public:
     }
 
 private:
-    QLockFile m_lock;
+    ProcessTestTurn m_turn;
 };
 
 QStringList toolTips(const TestStatusNotifierHost& host)

@@ -3,13 +3,13 @@
 
 #include "Platform/Signals/DBusSignalTransport.h"
 #include "VantorShared/Settings/SharedSettings.h"
+#include "tests/support/ProcessTestTurn.h"
 #include "tests/support/TestDisplayServer.h"
 
 #include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDeadlineTimer>
 #include <QDir>
-#include <QLockFile>
 #include <QProcess>
 #include <QRect>
 #include <QRegularExpression>
@@ -29,9 +29,6 @@ class QuitFixture : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        // Real agents take turns with the other tests that start them.
-        m_lock.setStaleLockTime(0);
-        m_lock.lock();
         if (!QDBusConnection::sessionBus().isConnected())
             GTEST_SKIP() << "no session bus";
         if (!TestDisplayServer::isInstalled(TestDisplayServer::Kind::xvfb))
@@ -190,7 +187,8 @@ protected:
     QProcess m_agent;
 
 private:
-    QLockFile m_lock {QDir::tempPath() + QStringLiteral("/vantor-agent-process-tests.lock")};
+    // Real agents take turns with the other tests that start them.
+    ProcessTestTurn m_turn;
     TestDisplayServer m_display {TestDisplayServer::Kind::xvfb};
     QProcess m_windowManager;
     QTemporaryDir m_home;

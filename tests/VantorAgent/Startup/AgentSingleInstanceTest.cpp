@@ -3,6 +3,7 @@
 #include "Platform/Session/InstanceClaim.h"
 #include "VantorShared/System/AppLinks.h"
 #include "tests/support/AgentProcess.h"
+#include "tests/support/ProcessTestTurn.h"
 
 #include <QCoreApplication>
 #include <QDBusConnection>
@@ -41,6 +42,8 @@ bool haveSessionBus()
 
 TEST(AgentSingleInstance, AnAgentStartedThroughAWaitingWrapperYieldsToTheOneAlreadyUp)
 {
+    // Real agents: the other tests that start them must not see these.
+    ProcessTestTurn turn;
     if (!haveSessionBus())
         GTEST_SKIP() << "no session bus";
     const QString suite = uniqueSuite("wrapper");
@@ -69,6 +72,8 @@ TEST(AgentSingleInstance, AnAgentStartedThroughAWaitingWrapperYieldsToTheOneAlre
 
 TEST(AgentSingleInstance, WithoutABusALockFileInTheRuntimeFolderKeepsOneAgent)
 {
+    // Real agents: the other tests that start them must not see these.
+    ProcessTestTurn turn;
     QTemporaryDir runtime;
     const QString suite = uniqueSuite("nobus");
     const auto noBus = [&](AgentProcess& agent) {
@@ -101,6 +106,8 @@ TEST(AgentSingleInstance, WithoutABusALockFileInTheRuntimeFolderKeepsOneAgent)
 
 TEST(AgentSingleInstance, AnAgentStartedWhileASnapshotRunsStaysUp)
 {
+    // Real agents: the other tests that start them must not see these.
+    ProcessTestTurn turn;
     if (!haveSessionBus())
         GTEST_SKIP() << "no session bus";
     const QString suite = uniqueSuite("snapshot");
@@ -123,6 +130,8 @@ TEST(AgentSingleInstance, AnAgentStartedWhileASnapshotRunsStaysUp)
 
 TEST(AgentSingleInstance, ASlowHandEditInPlaceIsNeverSetAsideAndLandsWhole)
 {
+    // Real agents: the other tests that start them must not see these.
+    ProcessTestTurn turn;
     const QString suite = uniqueSuite("edit");
     AgentProcess agent(suite);
     // A settings file of a realistic size, and an edit of it that takes its time.
@@ -167,6 +176,8 @@ TEST(AgentSingleInstance, ASlowHandEditInPlaceIsNeverSetAsideAndLandsWhole)
 
 TEST(AgentSingleInstance, AStuckLockHolderCostsStartUpOneWaitAtMost)
 {
+    // Real agents: the other tests that start them must not see these.
+    ProcessTestTurn turn;
     // Start-up time to the meters, without and then with a process that holds the settings lock
     // and never lets go (as a stopped one would), each on fresh settings.
     const auto timeToMeters = [](bool holdLock, QString* log) -> qint64 {

@@ -11,6 +11,7 @@
 #include "tests/support/FixtureBundle.h"
 #include "tests/support/FixtureTree.h"
 #include "tests/support/IsolatedSettings.h"
+#include "tests/support/ProcessTestTurn.h"
 
 #include <QCoreApplication>
 #include <QDBusConnection>
@@ -18,7 +19,6 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLocale>
-#include <QLockFile>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
@@ -295,26 +295,11 @@ bool haveSessionBus()
     return QDBusConnection::sessionBus().isConnected();
 }
 
-// The tests that start real agents take turns, also with parallel runs of this suite, so that
-// their start-up times do not add up. Agents of other sessions or suites do not disturb them.
-class AgentMachineTurn {
-public:
-    AgentMachineTurn()
-        : m_lock(QDir::tempPath() + QStringLiteral("/vantor-agent-process-tests.lock"))
-    {
-        m_lock.setStaleLockTime(0);
-        m_lock.lock();
-    }
-
-private:
-    QLockFile m_lock;
-};
-
 } // namespace
 
 TEST(AgentProcessTest, QuitAgentEndsARunningAgent)
 {
-    AgentMachineTurn turn;
+    ProcessTestTurn turn;
     if (!haveSessionBus())
         GTEST_SKIP() << "no session bus";
     AgentProcess agent(QStringLiteral("agent.quit.%1").arg(QCoreApplication::applicationPid()));
@@ -338,7 +323,7 @@ TEST(AgentProcessTest, QuitAgentEndsARunningAgent)
 
 TEST(AgentProcessTest, AgentWithTheMasterSwitchOffExitsAtOnce)
 {
-    AgentMachineTurn turn;
+    ProcessTestTurn turn;
     AgentProcess agent(QStringLiteral("agent.off.%1").arg(QCoreApplication::applicationPid()));
     agent.setBool(SharedSettings::Key::agentEnabled, false);
     agent.process.start();
@@ -352,7 +337,7 @@ TEST(AgentProcessTest, AgentWithTheMasterSwitchOffExitsAtOnce)
 
 TEST(AgentProcessTest, ALaterCopyElsewhereYieldsToTheRunningOne)
 {
-    AgentMachineTurn turn;
+    ProcessTestTurn turn;
     if (!haveSessionBus())
         GTEST_SKIP() << "no session bus";
     // A second installation: the same program in another bundle.
@@ -433,7 +418,7 @@ TEST(AgentProcessTest, WithoutADisplayTheAgentSaysSoAndFails)
 
 TEST(AgentProcessTest, AgentsOfDifferentSuitesRunSideBySide)
 {
-    AgentMachineTurn turn;
+    ProcessTestTurn turn;
     if (!haveSessionBus())
         GTEST_SKIP() << "no session bus";
     const QString pid = QString::number(QCoreApplication::applicationPid());
