@@ -5,6 +5,7 @@
 #include "VantorAgent/Startup/AgentDelegate.h"
 #include "VantorAgent/Startup/AgentMain.h"
 #include "VantorAgent/Startup/DisplayPlatform.h"
+#include "VantorAgent/Startup/SerialPainting.h"
 #include "VantorShared/Language/AppLanguage.h"
 #include "VantorShared/Language/QtTranslations.h"
 
@@ -17,6 +18,8 @@ int main(int argc, char* argv[])
     // Before anything opens files: the process scan keeps descriptors within a budget that
     // follows this limit.
     OpenFileLimit::raiseToHardLimit();
+    // The meters and panels are painted on the main thread alone.
+    SerialPainting::install();
 
     // A snapshot of the readings is taken without anything of the agent's own: no window, no
     // settings written, no single-instance rule.
