@@ -12,6 +12,7 @@
 #include <QMutexLocker>
 #include <QXmlStreamReader>
 
+#include <atomic>
 #include <memory>
 
 struct Bundle::Cache {
@@ -110,6 +111,8 @@ std::unique_ptr<Bundle>& mainSlot()
     return bundle;
 }
 
+std::atomic<quint64> g_mainGeneration {1};
+
 } // namespace
 
 Bundle::Bundle()
@@ -173,6 +176,12 @@ void Bundle::setMainBundlePathForTesting(const QString& path)
 {
     mainOverride() = path;
     mainSlot().reset();
+    g_mainGeneration.fetch_add(1);
+}
+
+quint64 Bundle::mainGeneration()
+{
+    return g_mainGeneration.load();
 }
 
 QString Bundle::identifier() const

@@ -21,6 +21,9 @@ public:
     static const Bundle& main();
     // For tests: use the bundle at `path` as the main bundle (empty path: back to the default).
     static void setMainBundlePathForTesting(const QString& path);
+    // Changes whenever main() may answer another bundle (only tests make it), so that callers may
+    // keep what they derived from the main bundle until then.
+    static quint64 mainGeneration();
 
     QString path() const { return m_path; }
     bool isValid() const { return m_valid; }

@@ -2,6 +2,8 @@
 
 #include <QLocale>
 
+#include <atomic>
+
 #include <unicode/locid.h>
 #include <unicode/unistr.h>
 
@@ -71,6 +73,21 @@ std::optional<Environment>& testEnvironment()
     return environment;
 }
 
+std::atomic<quint64> g_environmentGeneration {1};
+
+// What `derive` makes of the current environment, kept per thread until the environment changes.
+template <typename Value, typename Derive> const Value& perEnvironment(Derive derive)
+{
+    thread_local quint64 generation = 0;
+    thread_local Value value;
+    const quint64 current = environmentGeneration();
+    if (generation != current) {
+        value = derive(currentEnvironment());
+        generation = current;
+    }
+    return value;
+}
+
 } // namespace
 
 Environment currentEnvironment()
@@ -84,6 +101,12 @@ Environment currentEnvironment()
 void setEnvironmentForTesting(const std::optional<Environment>& environment)
 {
     testEnvironment() = environment;
+    g_environmentGeneration.fetch_add(1);
+}
+
+quint64 environmentGeneration()
+{
+    return g_environmentGeneration.load();
 }
 
 QString languageTag(const QString& posixName)
@@ -136,7 +159,7 @@ QStringList preferredLanguages(const Environment& environment)
 
 QStringList preferredLanguages()
 {
-    return preferredLanguages(currentEnvironment());
+    return perEnvironment<QStringList>([](const Environment& environment) { return preferredLanguages(environment); });
 }
 
 QString regionCode(const Environment& environment)
@@ -151,7 +174,7 @@ QString regionCode(const Environment& environment)
 
 QString regionCode()
 {
-    return regionCode(currentEnvironment());
+    return perEnvironment<QString>([](const Environment& environment) { return regionCode(environment); });
 }
 
 QString languageOf(const QString& tag)

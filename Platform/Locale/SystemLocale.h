@@ -17,6 +17,9 @@ using Environment = QMap<QString, QString>;
 Environment currentEnvironment();
 // For tests: answer currentEnvironment() with `environment` (none: the real one again).
 void setEnvironmentForTesting(const std::optional<Environment>& environment);
+// Changes whenever the environment the answers below are worked out from changes (only tests
+// change it), so that callers may keep what they derived from it until then.
+quint64 environmentGeneration();
 
 // A POSIX locale name ("de_AT.UTF-8@euro") as a language tag ("de-AT"); empty for the C and
 // POSIX locales and for names that are not a locale at all.
@@ -26,11 +29,14 @@ QString languageTag(const QString& posixName);
 // the messages locale (LC_ALL, else LC_MESSAGES, else LANG). As gettext does, LANGUAGE is ignored
 // when the messages locale is C or POSIX. No repeats.
 QStringList preferredLanguages(const Environment& environment);
+// Of currentEnvironment(), worked out once per environment (text is formatted many times a
+// second while a panel is open).
 QStringList preferredLanguages();
 
 // The region of the formatting locale (LC_ALL, else LC_MEASUREMENT, else LANG), upper case
 // ("AT"), or empty when it names none.
 QString regionCode(const Environment& environment);
+// Of currentEnvironment(), worked out once per environment.
 QString regionCode();
 
 // The language part of a tag: "de" for "de-AT" or "de_AT", "zh" for "zh-Hans".

@@ -46,9 +46,10 @@ QStringList systemLanguages()
     return SystemLocale::preferredLanguages();
 }
 
-QString code()
+namespace {
+
+QString resolved(const QString& chosen)
 {
-    const QString chosen = choice();
     const QStringList available = shipped();
     if (chosen != kSystem && available.contains(chosen))
         return chosen;
@@ -56,6 +57,31 @@ QString code()
     if (!preferred.isEmpty())
         return preferred.first();
     return developmentLocalization(Bundle::main());
+}
+
+} // namespace
+
+QString code()
+{
+    // Every text and number drawn asks for the language; the answer changes only with the
+    // choice, the bundle or the locale environment, so it is worked out again only then.
+    struct Resolution {
+        QString chosen;
+        quint64 bundle = 0;
+        quint64 environment = 0;
+        QString code;
+    };
+    thread_local Resolution last;
+    const QString chosen = choice();
+    const quint64 bundle = Bundle::mainGeneration();
+    const quint64 environment = SystemLocale::environmentGeneration();
+    if (last.bundle != bundle || last.environment != environment || last.chosen != chosen || last.code.isEmpty()) {
+        last.code = resolved(chosen);
+        last.chosen = chosen;
+        last.bundle = bundle;
+        last.environment = environment;
+    }
+    return last.code;
 }
 
 QString string(const QString& key)
