@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QColor>
 #include <QString>
 #include <QWidget>
 
@@ -23,6 +24,8 @@ public:
     static bool isTranslucent(const std::optional<QString>& background);
     // The background in effect: the override, else the stored setting.
     QString effectiveBackground() const;
+    // `material` with the veil laid over it: the one colour the translucent surface is filled with.
+    static QColor veiled(const QColor& material);
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -10,6 +10,8 @@
 #include "VantorShared/Settings/SharedSettings.h"
 #include "tests/support/IsolatedSettings.h"
 
+#include <QImage>
+#include <QPainter>
 #include <QVBoxLayout>
 
 #include <gtest/gtest.h>
@@ -80,6 +82,41 @@ TEST_F(PanelSettingsTest, OnlyOpaqueGivesTheSolidSurface)
     surface.setBackground(QStringLiteral("translucent"));
     EXPECT_TRUE(PopoverSurface::isTranslucent(surface.effectiveBackground()));
     EXPECT_TRUE(PopoverSurface::isTranslucent(std::nullopt));
+}
+
+TEST(PopoverSurfaceTest, OneVeiledFillLooksLikeTheMaterialUnderItsVeil)
+{
+    // Against the desktop (Source) and over the window's content (SourceOver), for both schemes
+    // and for an opaque material.
+    for (const QColor material : {QColor::fromRgbF(0.16f, 0.16f, 0.17f, 0.80f),
+             QColor::fromRgbF(0.95f, 0.95f, 0.96f, 0.78f), QColor(236, 236, 236)}) {
+        for (const bool source : {true, false}) {
+            QImage layered(4, 4, QImage::Format_ARGB32_Premultiplied);
+            QImage single(4, 4, QImage::Format_ARGB32_Premultiplied);
+            layered.fill(QColor(30, 120, 200, 200));
+            single.fill(QColor(30, 120, 200, 200));
+            {
+                QPainter painter(&layered);
+                if (source)
+                    painter.setCompositionMode(QPainter::CompositionMode_Source);
+                painter.fillRect(layered.rect(), material);
+                painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+                painter.fillRect(layered.rect(), QColor::fromRgbF(0, 0, 0, 0.07f));
+            }
+            {
+                QPainter painter(&single);
+                if (source)
+                    painter.setCompositionMode(QPainter::CompositionMode_Source);
+                painter.fillRect(single.rect(), PopoverSurface::veiled(material));
+            }
+            const QRgb a = layered.pixel(1, 1);
+            const QRgb b = single.pixel(1, 1);
+            EXPECT_NEAR(qRed(a), qRed(b), 2) << material.name(QColor::HexArgb).toStdString();
+            EXPECT_NEAR(qGreen(a), qGreen(b), 2);
+            EXPECT_NEAR(qBlue(a), qBlue(b), 2);
+            EXPECT_NEAR(qAlpha(a), qAlpha(b), 2);
+        }
+    }
 }
 
 TEST(ByteTextTest, CountingStylesAndClamping)
