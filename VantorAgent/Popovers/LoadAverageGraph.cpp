@@ -7,6 +7,7 @@
 #include "VantorShared/Panels/PanelFormat.h"
 
 #include <QPainter>
+#include <QPainterPath>
 
 #include <algorithm>
 #include <cmath>
@@ -62,50 +63,85 @@ double LoadAverageGraph::scale(double peak, int coreCount)
     return std::max(peak, double(coreCount));
 }
 
-QPainterPath LoadAverageGraph::linePath(const QList<double>& values, const QSizeF& size, double scale)
+void LoadAverageGraph::lineSegments(const QList<double>& values, const QSizeF& size, double scale, QList<QLineF>& out)
 {
-    QPainterPath path;
+    out.clear();
     const qsizetype n = values.size();
     if (n < 2)
-        return path;
-    for (qsizetype i = 0; i < n; ++i) {
+        return;
+    const auto point = [&](qsizetype i) {
         double value = std::isfinite(values[i]) ? values[i] : 0;
         if (scale > 1)
             value /= scale;
         value = std::clamp(value, 0.0, 1.0);
-        const QPointF point(double(i) * size.width() / double(n - 1), size.height() - value * size.height());
-        if (i == 0)
-            path.moveTo(point);
-        else
-            path.lineTo(point);
+        return QPointF(double(i) * size.width() / double(n - 1), size.height() - value * size.height());
+    };
+    QPointF from = point(0);
+    QPointF to = point(1);
+    for (qsizetype i = 2; i < n; ++i) {
+        const QPointF next = point(i);
+        // A level stretch is one segment: the load averages change only every few seconds.
+        if (from.y() == to.y() && to.y() == next.y()) {
+            to = next;
+            continue;
+        }
+        out.append(QLineF(from, to));
+        from = to;
+        to = next;
     }
-    return path;
+    out.append(QLineF(from, to));
+}
+
+const QPixmap& LoadAverageGraph::backdrop(double peak, bool dark)
+{
+    const QString language = AppLanguage::code();
+    if (peak != m_captionPeak || m_coreCount != m_captionCores || language != m_captionLanguage) {
+        m_caption = AppLanguage::string(QStringLiteral("Peak ")) + PanelFormat::number(peak, 2)
+            + AppLanguage::string(QStringLiteral(" of ")) + PanelFormat::number(m_coreCount, 0)
+            + AppLanguage::string(QStringLiteral(" cores"));
+        m_captionPeak = peak;
+        m_captionCores = m_coreCount;
+        m_captionLanguage = language;
+    }
+    const qreal ratio = devicePixelRatioF();
+    const QSize pixels = (QSizeF(size()) * ratio).toSize();
+    if (m_backdrop.size() == pixels && m_backdrop.devicePixelRatio() == ratio && m_backdropDark == dark
+        && m_backdropCaption == m_caption)
+        return m_backdrop;
+    m_backdrop = QPixmap(pixels);
+    m_backdrop.setDevicePixelRatio(ratio);
+    m_backdrop.fill(Qt::transparent);
+    QPainter painter(&m_backdrop);
+    painter.setRenderHint(QPainter::Antialiasing);
+    QPainterPath plate;
+    plate.addRoundedRect(QRectF(rect()), 5, 5);
+    painter.fillPath(plate, QColor::fromRgbF(0, 0, 0, dark ? 0.25f : 0.10f));
+    painter.setFont(PanelFonts::digits(9));
+    painter.setPen(PanelColors::secondaryLabel(dark));
+    painter.drawText(QRectF(kInset + 2, height() - kInset - kCaptionHeight, width() - 2 * kInset, kCaptionHeight),
+        Qt::AlignLeft | Qt::AlignVCenter, m_caption);
+    m_backdropDark = dark;
+    m_backdropCaption = m_caption;
+    return m_backdrop;
 }
 
 void LoadAverageGraph::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
-    painter.setRenderHint(QPainter::Antialiasing);
     const bool dark = PanelEnvironment::of(this).dark;
-    QPainterPath plate;
-    plate.addRoundedRect(QRectF(rect()), 5, 5);
-    painter.fillPath(plate, QColor::fromRgbF(0, 0, 0, dark ? 0.25f : 0.10f));
-
     const double top = peak({&m_histories[0], &m_histories[1], &m_histories[2]});
-    const QString caption = AppLanguage::string(QStringLiteral("Peak ")) + PanelFormat::number(top, 2)
-        + AppLanguage::string(QStringLiteral(" of ")) + PanelFormat::number(m_coreCount, 0)
-        + AppLanguage::string(QStringLiteral(" cores"));
-    painter.setFont(PanelFonts::digits(9));
-    painter.setPen(PanelColors::secondaryLabel(dark));
-    painter.drawText(QRectF(kInset + 2, height() - kInset - kCaptionHeight, width() - 2 * kInset, kCaptionHeight),
-        Qt::AlignLeft | Qt::AlignVCenter, caption);
+    painter.drawPixmap(0, 0, backdrop(top, dark));
 
+    painter.setRenderHint(QPainter::Antialiasing);
     const QSizeF canvas(width() - 2 * kInset, std::max(0.0, height() - 2 * kInset - kCaptionHeight));
     const double divisor = scale(top, m_coreCount);
     const std::array<QColor, 3> colors {PanelColors::cyan(dark), PanelColors::red(dark), PanelColors::gray(dark)};
     painter.translate(kInset, kInset);
     for (size_t i = 0; i < m_histories.size(); ++i) {
+        // Separate segments take the raster engine's quick path for wide lines; the colours are
+        // opaque, so where their ends overlap nothing shows.
+        lineSegments(m_histories[i], canvas, divisor, m_segments);
         painter.setPen(QPen(colors[i], 1.5));
-        painter.drawPath(linePath(m_histories[i], canvas, divisor));
+        painter.drawLines(m_segments);
     }
 }

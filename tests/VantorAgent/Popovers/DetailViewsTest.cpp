@@ -130,14 +130,24 @@ TEST_F(DetailViewsTest, LoadGraphIsScaledToTheCoreCount)
     const QList<double> load {2, 2, 2};
     const QList<double> none;
     EXPECT_DOUBLE_EQ(LoadAverageGraph::scale(LoadAverageGraph::peak({&load, &none, &none}), 10), 10);
-    const QPainterPath line = LoadAverageGraph::linePath(load, QSizeF(100, 50), 10);
-    // At one fifth of the height from the bottom.
-    EXPECT_DOUBLE_EQ(line.elementAt(0).y, 40);
-    EXPECT_DOUBLE_EQ(line.elementAt(2).x, 100);
+    QList<QLineF> line;
+    LoadAverageGraph::lineSegments(load, QSizeF(100, 50), 10, line);
+    // At one fifth of the height from the bottom, the level run as one segment across the width.
+    ASSERT_EQ(line.size(), 1);
+    EXPECT_DOUBLE_EQ(line[0].y1(), 40);
+    EXPECT_DOUBLE_EQ(line[0].y2(), 40);
+    EXPECT_DOUBLE_EQ(line[0].x1(), 0);
+    EXPECT_DOUBLE_EQ(line[0].x2(), 100);
+    // Level runs join into one segment; every change of level keeps its own.
+    LoadAverageGraph::lineSegments({0, 0, 0, 5, 5, 10, 10, 10}, QSizeF(70, 10), 10, line);
+    const QList<QLineF> expected {
+        QLineF(0, 10, 20, 10), QLineF(20, 10, 30, 5), QLineF(30, 5, 40, 5), QLineF(40, 5, 50, 0), QLineF(50, 0, 70, 0)};
+    EXPECT_EQ(line, expected);
     // A peak above the cores becomes the top.
     const QList<double> busy {4, 16};
     EXPECT_DOUBLE_EQ(LoadAverageGraph::scale(LoadAverageGraph::peak({&load, &busy, &none}), 10), 16);
-    EXPECT_TRUE(LoadAverageGraph::linePath({1.0}, QSizeF(100, 50), 10).isEmpty());
+    LoadAverageGraph::lineSegments({1.0}, QSizeF(100, 50), 10, line);
+    EXPECT_TRUE(line.isEmpty());
 }
 
 TEST_F(DetailViewsTest, CPUPanelRowsAndPlainCoreCountWithoutTiers)
