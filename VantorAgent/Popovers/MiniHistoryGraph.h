@@ -2,9 +2,10 @@
 
 #include "VantorAgent/Popovers/UsageGraph.h"
 
+#include <QImage>
 #include <QList>
-#include <QPainterPath>
-#include <QSizeF>
+#include <QRectF>
+#include <QRgb>
 
 // The recent processor history: the user share as a cyan area with the system share stacked on
 // it in red, oldest on the left, on a dark rounded plate.
@@ -15,10 +16,14 @@ public:
 
     void setHistories(const QList<double>& user, const QList<double>& system);
 
-    // The closed area under `values` (stacked on `base` when given, value for value) in a canvas
-    // of `size` inset by `inset` on every side; empty with fewer than two values.
-    static QPainterPath areaPath(
-        const QList<double>& values, const QList<double>* stackedOn, const QSizeF& size, double inset);
+    // Lays the two areas over `image` (premultiplied ARGB) within `canvas` (in the image's pixels):
+    // x spreads the values over the width, the user area rises from the bottom by its share and
+    // the system area is stacked on it, value for value, each share clamped to [0, 1]. The image
+    // is filled column by column: the pixels inside an area take its colour (premultiplied), the
+    // pixel an area's edge crosses takes it in proportion to the part of it inside, so the edges
+    // are smooth without a path being rasterised. Nothing is drawn with fewer than two values.
+    static void drawAreas(QImage& image, const QRectF& canvas, const QList<double>& user, const QList<double>& system,
+        QRgb userColor, QRgb systemColor);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -26,4 +31,7 @@ protected:
 private:
     QList<double> m_user;
     QList<double> m_system;
+    // The plate alone, made again only for a new size; the frame is the plate with the areas.
+    QImage m_plate;
+    QImage m_frame;
 };
