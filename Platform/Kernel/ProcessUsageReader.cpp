@@ -92,6 +92,13 @@ ProcessUsageReader::ProcessUsageReader(
     if (m_pageSize == 0)
         m_pageSize = 4096;
     m_rootFd = ::open(QFile::encodeName(procRoot).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (m_rootFd >= 0) {
+        char self[32] = {};
+        const ssize_t length = ::readlinkat(m_rootFd, "self", self, sizeof self - 1);
+        qint32 pid = 0;
+        m_ownNamespace
+            = length > 0 && std::from_chars(self, self + length, pid).ptr == self + length && pid == qint32(::getpid());
+    }
 }
 
 ProcessUsageReader::~ProcessUsageReader()
@@ -100,6 +107,8 @@ ProcessUsageReader::~ProcessUsageReader()
         forget(entry);
     if (m_uptimeFd >= 0)
         ::close(m_uptimeFd);
+    if (m_loadFd >= 0)
+        ::close(m_loadFd);
     if (m_rootFd >= 0)
         ::close(m_rootFd);
 }
@@ -144,6 +153,36 @@ void ProcessUsageReader::listProcesses()
     m_pids.erase(std::unique(m_pids.begin(), m_pids.end()), m_pids.end());
     if (m_pids.size() > maximumProcesses)
         m_pids.resize(maximumProcesses);
+}
+
+std::optional<ProcessUsageReader::TaskStamp> ProcessUsageReader::readTaskStamp()
+{
+    if (m_rootFd < 0 || !m_ownNamespace)
+        return std::nullopt;
+    if (m_loadFd < 0)
+        m_loadFd = ::openat(m_rootFd, "loadavg", O_RDONLY | O_CLOEXEC);
+    if (m_loadFd < 0)
+        return std::nullopt;
+    const auto text = readAt(m_loadFd);
+    return text ? parseTaskStamp(*text) : std::nullopt;
+}
+
+void ProcessUsageReader::refreshProcessList()
+{
+    const std::optional<TaskStamp> stamp = readTaskStamp();
+    if (stamp && m_listedStamp && *stamp == *m_listedStamp) {
+        // Nothing has started: the processes read last time, those that ended since drop out as
+        // their reads fail.
+        m_pids.clear();
+        for (const Entry& entry : m_entries)
+            m_pids.push_back(entry.pid);
+        return;
+    }
+    // The stamp is taken before the listing, so that a task started while /proc is read changes
+    // it for the next scan.
+    listProcesses();
+    ++m_listings;
+    m_listedStamp = stamp;
 }
 
 void ProcessUsageReader::readUptime()
@@ -313,7 +352,7 @@ void ProcessUsageReader::scan(std::vector<ProcessUsage>& out, bool diskCounters)
 {
     out.clear();
     readUptime();
-    listProcesses();
+    refreshProcessList();
     // Both lists are in id order: one pass pairs each listed id with the entry it had, and
     // closes the entries of processes that are no longer listed.
     m_next.clear();

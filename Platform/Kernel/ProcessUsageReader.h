@@ -18,6 +18,12 @@
 // the old one. At most descriptorBudget() descriptors are kept; processes beyond it are read by
 // opening and closing their files, as a reader without kept descriptors would.
 //
+// Listing /proc is the other cost of a scan, so it is left out while no task can have started:
+// <root>/loadavg ends with the task count and the id the kernel handed out last, and while both
+// are as they were at the last listing, the processes are those read last time less those that
+// have ended. That holds only for the /proc of this process's own pid namespace (the id is of the
+// reader's namespace), so the shortcut is taken only when <root>/self names this process.
+//
 // The process list, the entries and the read buffer are reused, and a process's display name is
 // worked out only when its command name changes, so a steady scan allocates nothing.
 //
@@ -66,6 +72,16 @@ public:
     static std::optional<Stat> parseStat(std::string_view text);
     // read_bytes and write_bytes of <pid>/io; none when either is missing.
     static std::optional<std::pair<quint64, quint64>> parseIo(std::string_view text);
+    // The task count and the id handed out last: the fourth field's figure after "/" and the fifth
+    // field of <root>/loadavg ("0.12 0.30 0.25 2/431 8810"). None when either is missing.
+    struct TaskStamp {
+        quint64 tasks = 0;
+        quint64 lastId = 0;
+        bool operator==(const TaskStamp&) const = default;
+    };
+    static std::optional<TaskStamp> parseTaskStamp(std::string_view text);
+    // How many scans so far listed /proc (the rest reused the last list).
+    size_t listings() const { return m_listings; }
     // Seconds since boot, the first figure of <root>/uptime, in clock ticks.
     static std::optional<quint64> parseUptimeTicks(std::string_view text, long ticksPerSecond);
     // The name to show: the command name, unless the kernel cut it at 15 bytes and the
@@ -116,10 +132,19 @@ private:
     void closeDescriptor(int& fd);
     std::string_view executableName(qint32 pid);
     void listProcesses();
+    // Lists /proc unless no task can have started since the last listing, in which case the
+    // entries of the last scan are read again.
+    void refreshProcessList();
     void readUptime();
+    std::optional<TaskStamp> readTaskStamp();
 
     int m_rootFd = -1;
     int m_uptimeFd = -1;
+    int m_loadFd = -1;
+    // <root>/self names this process: the task stamp speaks for this /proc.
+    bool m_ownNamespace = false;
+    std::optional<TaskStamp> m_listedStamp;
+    size_t m_listings = 0;
     long m_ticksPerSecond;
     quint64 m_pageSize;
     size_t m_budget;

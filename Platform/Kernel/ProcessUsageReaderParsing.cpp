@@ -87,6 +87,26 @@ std::optional<std::pair<quint64, quint64>> ProcessUsageReader::parseIo(std::stri
     return std::pair {*read, *written};
 }
 
+std::optional<ProcessUsageReader::TaskStamp> ProcessUsageReader::parseTaskStamp(std::string_view text)
+{
+    // Three load averages, then "running/total", then the last id.
+    for (int field = 0; field < 3; ++field) {
+        ProcParse::skipBlanks(text);
+        const size_t end = text.find_first_of(" \t\n");
+        if (end == std::string_view::npos || end == 0)
+            return std::nullopt;
+        text.remove_prefix(end);
+    }
+    if (!ProcParse::unsignedNumber(text) || text.empty() || text.front() != '/')
+        return std::nullopt;
+    text.remove_prefix(1);
+    const auto tasks = ProcParse::unsignedNumber(text);
+    const auto lastId = ProcParse::unsignedNumber(text);
+    if (!tasks || !lastId)
+        return std::nullopt;
+    return TaskStamp {*tasks, *lastId};
+}
+
 std::optional<quint64> ProcessUsageReader::parseUptimeTicks(std::string_view text, long ticksPerSecond)
 {
     if (ticksPerSecond <= 0)

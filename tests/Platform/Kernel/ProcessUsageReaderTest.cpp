@@ -218,6 +218,54 @@ TEST(ProcessUsageReaderTest, KeepsDescriptorsAcrossScansAndTellsAReusedIdApart)
     EXPECT_EQ(openDescriptors(), before);
 }
 
+TEST(ProcessUsageReaderTest, ListsProcessesAgainOnlyWhenATaskMayHaveStarted)
+{
+    EXPECT_EQ(
+        ProcessUsageReader::parseTaskStamp("0.12 0.30 0.25 2/431 8810\n"), (ProcessUsageReader::TaskStamp {431, 8810}));
+    EXPECT_FALSE(ProcessUsageReader::parseTaskStamp("0.12 0.30 0.25 2/431\n"));
+    EXPECT_FALSE(ProcessUsageReader::parseTaskStamp("0.12 0.30 0.25 431 8810\n"));
+    EXPECT_FALSE(ProcessUsageReader::parseTaskStamp("garbage"));
+    EXPECT_FALSE(ProcessUsageReader::parseTaskStamp(""));
+
+    FixtureTree proc(QStringLiteral("proc-processes"));
+    proc.write(QStringLiteral("loadavg"), "0.00 0.01 0.05 1/7 6000\n");
+    {
+        // Without "self" naming this process the tree may be another namespace's: listed every time.
+        ProcessUsageReader stranger(proc.root(), 100, 4096, 64);
+        std::vector<ProcessUsage> usages;
+        stranger.scan(usages);
+        stranger.scan(usages);
+        EXPECT_EQ(stranger.listings(), 2u);
+    }
+    ASSERT_TRUE(QFile::link(QString::number(::getpid()), proc.path(QStringLiteral("self"))));
+    ProcessUsageReader reader(proc.root(), 100, 4096, 64);
+    std::vector<ProcessUsage> usages;
+    reader.scan(usages);
+    const size_t listed = usages.size();
+    EXPECT_EQ(reader.listings(), 1u);
+
+    // No id handed out since: a process that appears is not looked for, one that ended drops out.
+    proc.write(QStringLiteral("7000/stat"), "7000 (late) S 1 7000 7000 0 -1 0 0 0 0 0 3 1 0 0 20 0 1 0 99 0 10\n");
+    proc.write(QStringLiteral("57/stat"), QByteArray());
+    reader.scan(usages);
+    EXPECT_EQ(reader.listings(), 1u);
+    EXPECT_FALSE(find(usages, 7000));
+    EXPECT_FALSE(find(usages, 57));
+    EXPECT_EQ(usages.size(), listed - 1);
+
+    // A new id (or a new task count) means a task started: /proc is listed again.
+    proc.write(QStringLiteral("loadavg"), "0.00 0.01 0.05 1/8 7000\n");
+    reader.scan(usages);
+    EXPECT_EQ(reader.listings(), 2u);
+    ASSERT_TRUE(find(usages, 7000));
+    EXPECT_EQ(find(usages, 7000)->name, QStringLiteral("late"));
+    // Without a readable stamp every scan lists.
+    proc.write(QStringLiteral("loadavg"), "nonsense\n");
+    reader.scan(usages);
+    reader.scan(usages);
+    EXPECT_EQ(reader.listings(), 4u);
+}
+
 TEST(ProcessUsageReaderTest, KernelWorkersKeepTheirWholeNameAsTheirWorkChanges)
 {
     FixtureTree proc(QStringLiteral("proc-processes"));
@@ -319,7 +367,8 @@ TEST(ProcessUsageReaderTest, FollowsLiveProcessesThroughKeptDescriptors)
     EXPECT_EQ(tight.keptDescriptors(), 3u);
     EXPECT_TRUE(find(usages, idle));
     EXPECT_EQ(find(usages, idle)->name, QStringLiteral("sleep"));
-    EXPECT_EQ(openDescriptors(), before + 3 + 2);
+    // Beside the kept ones: /proc, uptime and loadavg.
+    EXPECT_EQ(openDescriptors(), before + 3 + 3);
     // The lowest ids took the budget: the child's files were opened and closed again.
     EXPECT_EQ(descriptorsInto(idle), 2);
 }
