@@ -8,6 +8,8 @@
 #include <QFontMetrics>
 #include <QPainter>
 
+#include <cmath>
+
 ProcessMetricRow::ProcessMetricRow(QWidget* parent)
     : QWidget(parent)
     , m_icon(new ProcessIcon(0, this))
@@ -39,22 +41,20 @@ void ProcessMetricRow::paintEvent(QPaintEvent*)
     QPainter painter(this);
     const bool dark = PanelEnvironment::of(this).dark;
     const QFont valueFont = PanelFonts::digits(10, QFont::Medium);
-    painter.setFont(valueFont);
     painter.setPen(PanelColors::primaryLabel(dark));
     int right = width();
     int valueLeft;
     if (m_secondValue.isEmpty()) {
-        valueLeft = right - QFontMetrics(valueFont).horizontalAdvance(m_value);
-        painter.drawText(QRect(0, 0, right, height()), Qt::AlignVCenter | Qt::AlignRight, m_value);
+        valueLeft = right - int(std::ceil(m_valueLine.width(m_value, valueFont)));
+        m_valueLine.draw(painter, QRectF(0, 0, right, height()), Qt::AlignRight, m_value, valueFont);
     } else {
         valueLeft = right - 2 * columnWidth;
-        painter.drawText(
-            QRect(right - columnWidth, 0, columnWidth, height()), Qt::AlignVCenter | Qt::AlignRight, m_secondValue);
-        painter.drawText(QRect(valueLeft, 0, columnWidth, height()), Qt::AlignVCenter | Qt::AlignRight, m_value);
+        m_secondLine.draw(
+            painter, QRectF(right - columnWidth, 0, columnWidth, height()), Qt::AlignRight, m_secondValue, valueFont);
+        m_valueLine.draw(painter, QRectF(valueLeft, 0, columnWidth, height()), Qt::AlignRight, m_value, valueFont);
     }
     const int nameLeft = 14 + 6;
     const int nameWidth = std::max(0, valueLeft - nameLeft - 6);
-    painter.setFont(PanelFonts::text(10));
-    const QString name = painter.fontMetrics().elidedText(m_process.name, Qt::ElideRight, nameWidth);
-    painter.drawText(QRect(nameLeft, 0, nameWidth, height()), Qt::AlignVCenter | Qt::AlignLeft, name);
+    m_nameLine.draw(
+        painter, QRectF(nameLeft, 0, nameWidth, height()), Qt::AlignLeft, m_process.name, PanelFonts::text(10), true);
 }

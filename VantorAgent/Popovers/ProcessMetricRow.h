@@ -1,6 +1,7 @@
 #pragma once
 
 #include "VantorAgent/Sampling/ProcessMetric.h"
+#include "VantorShared/Panels/LineText.h"
 
 #include <QString>
 #include <QWidget>
@@ -32,4 +33,7 @@ private:
     QString m_value;
     QString m_secondValue;
     ProcessIcon* m_icon;
+    LineText m_nameLine;
+    LineText m_valueLine;
+    LineText m_secondLine;
 };

@@ -9,6 +9,8 @@
 #include <QPainter>
 #include <QPainterPath>
 
+#include <cmath>
+
 ValueRow::ValueRow(QString title, QString value, std::optional<QColor> color, QWidget* parent)
     : QWidget(parent)
     , m_title(std::move(title))
@@ -77,14 +79,13 @@ void ValueRow::paintEvent(QPaintEvent*)
         painter.fillPath(swatch, *m_color);
         x = 7 + 6;
     }
-    painter.setFont(PanelFonts::digits(10, QFont::Normal));
+    const QFont valueFont = PanelFonts::digits(10, QFont::Normal);
     painter.setPen(m_valueColor.value_or(PanelColors::primaryLabel(dark)));
     const QRectF valueRect(x, 0, width() - x, height());
-    QRectF drawn;
-    painter.drawText(valueRect, Qt::AlignVCenter | Qt::AlignRight, m_value, &drawn);
-    painter.setFont(PanelFonts::text(10));
+    const qreal valueWidth = m_valueLine.width(m_value, valueFont);
+    m_valueLine.draw(painter, valueRect, Qt::AlignRight, m_value, valueFont);
     painter.setPen(PanelColors::secondaryLabel(dark));
-    const QRectF titleRect(x, 0, std::max(0.0, drawn.left() - x - 6), height());
-    const QString title = painter.fontMetrics().elidedText(m_title, Qt::ElideRight, int(titleRect.width()));
-    painter.drawText(titleRect, Qt::AlignVCenter | Qt::AlignLeft, title);
+    // The title is cut to whole pixels, as the room beside the value is.
+    const QRectF titleRect(x, 0, std::floor(std::max(0.0, valueRect.right() - valueWidth - x - 6)), height());
+    m_titleLine.draw(painter, titleRect, Qt::AlignLeft, m_title, PanelFonts::text(10), true);
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "VantorShared/Panels/LineText.h"
+
 #include <QColor>
 #include <QString>
 #include <QWidget>
@@ -36,4 +38,6 @@ private:
     QString m_value;
     std::optional<QColor> m_color;
     std::optional<QColor> m_valueColor;
+    LineText m_titleLine;
+    LineText m_valueLine;
 };
