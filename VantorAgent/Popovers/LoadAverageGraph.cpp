@@ -1,5 +1,6 @@
 #include "VantorAgent/Popovers/LoadAverageGraph.h"
 
+#include "VantorAgent/Popovers/ColumnFill.h"
 #include "VantorShared/Language/AppLanguage.h"
 #include "VantorShared/Panels/PanelColors.h"
 #include "VantorShared/Panels/PanelEnvironment.h"
@@ -7,10 +8,10 @@
 #include "VantorShared/Panels/PanelFormat.h"
 
 #include <QPainter>
-#include <QPainterPath>
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 namespace {
 
@@ -63,36 +64,49 @@ double LoadAverageGraph::scale(double peak, int coreCount)
     return std::max(peak, double(coreCount));
 }
 
-void LoadAverageGraph::lineSegments(const QList<double>& values, const QSizeF& size, double scale, QList<QLineF>& out)
+void LoadAverageGraph::drawLine(
+    QImage& image, const QRectF& canvas, const QList<double>& values, double scale, QRgb color, double width)
 {
-    out.clear();
     const qsizetype n = values.size();
-    if (n < 2)
+    if (n < 2 || canvas.width() <= 0)
         return;
-    const auto point = [&](qsizetype i) {
+    const auto y = [&](qsizetype i) {
         double value = std::isfinite(values[i]) ? values[i] : 0;
         if (scale > 1)
             value /= scale;
-        value = std::clamp(value, 0.0, 1.0);
-        return QPointF(double(i) * size.width() / double(n - 1), size.height() - value * size.height());
+        return canvas.bottom() - std::clamp(value, 0.0, 1.0) * canvas.height();
     };
-    QPointF from = point(0);
-    QPointF to = point(1);
-    for (qsizetype i = 2; i < n; ++i) {
-        const QPointF next = point(i);
-        // A level stretch is one segment: the load averages change only every few seconds.
-        if (from.y() == to.y() && to.y() == next.y()) {
-            to = next;
+    const double step = canvas.width() / double(n - 1);
+    // The line's height where it crosses x, straight between the samples.
+    const auto at = [&](double x) {
+        const double position = std::clamp((x - canvas.left()) / step, 0.0, double(n - 1));
+        const qsizetype i = std::min(n - 2, qsizetype(position));
+        return y(i) + (y(i + 1) - y(i)) * (position - double(i));
+    };
+    ColumnFill fill(color);
+    const double half = width / 2;
+    const int firstColumn = std::max(0, int(std::floor(canvas.left())));
+    const int lastColumn = std::min(image.width() - 1, int(std::ceil(canvas.right())) - 1);
+    for (int column = firstColumn; column <= lastColumn; ++column) {
+        // Within a column the line runs between its heights at the column's two sides, bending at
+        // any sample in between; the column is covered from the highest to the lowest of them,
+        // widened by half the line's width each way.
+        const double left = std::max(double(column), canvas.left());
+        const double right = std::min(double(column + 1), canvas.right());
+        if (right <= left)
             continue;
+        double high = std::min(at(left), at(right));
+        double low = std::max(at(left), at(right));
+        for (auto i = qsizetype(std::ceil((left - canvas.left()) / step));
+             i < n && canvas.left() + double(i) * step < right; ++i) {
+            high = std::min(high, y(i));
+            low = std::max(low, y(i));
         }
-        out.append(QLineF(from, to));
-        from = to;
-        to = next;
+        fill.fill(image, column, high - half, low + half);
     }
-    out.append(QLineF(from, to));
 }
 
-const QPixmap& LoadAverageGraph::backdrop(double peak, bool dark)
+const QImage& LoadAverageGraph::backdrop(double peak, bool dark)
 {
     const QString language = AppLanguage::code();
     if (peak != m_captionPeak || m_coreCount != m_captionCores || language != m_captionLanguage) {
@@ -108,14 +122,11 @@ const QPixmap& LoadAverageGraph::backdrop(double peak, bool dark)
     if (m_backdrop.size() == pixels && m_backdrop.devicePixelRatio() == ratio && m_backdropDark == dark
         && m_backdropCaption == m_caption)
         return m_backdrop;
-    m_backdrop = QPixmap(pixels);
-    m_backdrop.setDevicePixelRatio(ratio);
-    m_backdrop.fill(Qt::transparent);
+    m_backdrop = ColumnFill::plate(size(), ratio, QColor::fromRgbF(0, 0, 0, dark ? 0.25f : 0.10f));
+    m_frame = QImage(pixels, QImage::Format_ARGB32_Premultiplied);
+    m_frame.setDevicePixelRatio(ratio);
     QPainter painter(&m_backdrop);
     painter.setRenderHint(QPainter::Antialiasing);
-    QPainterPath plate;
-    plate.addRoundedRect(QRectF(rect()), 5, 5);
-    painter.fillPath(plate, QColor::fromRgbF(0, 0, 0, dark ? 0.25f : 0.10f));
     painter.setFont(PanelFonts::digits(9));
     painter.setPen(PanelColors::secondaryLabel(dark));
     painter.drawText(QRectF(kInset + 2, height() - kInset - kCaptionHeight, width() - 2 * kInset, kCaptionHeight),
@@ -127,21 +138,20 @@ const QPixmap& LoadAverageGraph::backdrop(double peak, bool dark)
 
 void LoadAverageGraph::paintEvent(QPaintEvent*)
 {
-    QPainter painter(this);
+    if (size().isEmpty())
+        return;
     const bool dark = PanelEnvironment::of(this).dark;
     const double top = peak({&m_histories[0], &m_histories[1], &m_histories[2]});
-    painter.drawPixmap(0, 0, backdrop(top, dark));
-
-    painter.setRenderHint(QPainter::Antialiasing);
-    const QSizeF canvas(width() - 2 * kInset, std::max(0.0, height() - 2 * kInset - kCaptionHeight));
+    const QImage& plate = backdrop(top, dark);
+    // The lines are laid over a copy of the plate and caption, column by column.
+    std::memcpy(m_frame.bits(), plate.constBits(), size_t(plate.sizeInBytes()));
+    const qreal ratio = devicePixelRatioF();
+    const QRectF canvas(kInset * ratio, kInset * ratio, (width() - 2 * kInset) * ratio,
+        std::max(0.0, height() - 2 * kInset - kCaptionHeight) * ratio);
     const double divisor = scale(top, m_coreCount);
     const std::array<QColor, 3> colors {PanelColors::cyan(dark), PanelColors::red(dark), PanelColors::gray(dark)};
-    painter.translate(kInset, kInset);
-    for (size_t i = 0; i < m_histories.size(); ++i) {
-        // Separate segments take the raster engine's quick path for wide lines; the colours are
-        // opaque, so where their ends overlap nothing shows.
-        lineSegments(m_histories[i], canvas, divisor, m_segments);
-        painter.setPen(QPen(colors[i], 1.5));
-        painter.drawLines(m_segments);
-    }
+    for (size_t i = 0; i < m_histories.size(); ++i)
+        drawLine(m_frame, canvas, m_histories[i], divisor, qPremultiply(colors[i].rgba()), 1.5 * ratio);
+    QPainter painter(this);
+    painter.drawImage(QPointF(0, 0), m_frame);
 }

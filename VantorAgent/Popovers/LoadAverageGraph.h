@@ -1,9 +1,9 @@
 #pragma once
 
-#include <QLineF>
+#include <QImage>
 #include <QList>
-#include <QPixmap>
-#include <QSizeF>
+#include <QRectF>
+#include <QRgb>
 #include <QString>
 #include <QWidget>
 
@@ -22,11 +22,12 @@ public:
     static double peak(const std::array<const QList<double>*, 3>& histories);
     // What a load is divided by: the peak, raised to the core count.
     static double scale(double peak, int coreCount);
-    // The line of `values` in a canvas of `size` as segments into `out` (emptied first): x spreads
-    // the values over the width, y rises from the bottom by value / scale (when the scale exceeds
-    // 1), clamped to the canvas. A run of equal values is one segment. No segment for fewer than
-    // two values.
-    static void lineSegments(const QList<double>& values, const QSizeF& size, double scale, QList<QLineF>& out);
+    // Lays the line of `values` over `image` (premultiplied ARGB) within `canvas` (in the image's
+    // pixels), `width` pixels thick, in `color` (premultiplied): x spreads the values over the
+    // width, y rises from the bottom by value / scale (when the scale exceeds 1), clamped to the
+    // canvas. Drawn column by column with smooth edges; nothing for fewer than two values.
+    static void drawLine(
+        QImage& image, const QRectF& canvas, const QList<double>& values, double scale, QRgb color, double width);
 
     QSize sizeHint() const override;
 
@@ -36,12 +37,13 @@ protected:
 
 private:
     // The plate and the caption, drawn again only when the caption, size or appearance changes.
-    const QPixmap& backdrop(double peak, bool dark);
+    const QImage& backdrop(double peak, bool dark);
 
     std::array<QList<double>, 3> m_histories;
     int m_coreCount = 0;
-    QList<QLineF> m_segments;
-    QPixmap m_backdrop;
+    QImage m_backdrop;
+    // The backdrop with the lines, made anew each paint.
+    QImage m_frame;
     QString m_backdropCaption;
     bool m_backdropDark = false;
     // The inputs the caption was written from.

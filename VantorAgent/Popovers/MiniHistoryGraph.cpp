@@ -1,10 +1,10 @@
 #include "VantorAgent/Popovers/MiniHistoryGraph.h"
 
+#include "VantorAgent/Popovers/ColumnFill.h"
 #include "VantorShared/Panels/PanelColors.h"
 #include "VantorShared/Panels/PanelEnvironment.h"
 
 #include <QPainter>
-#include <QPainterPath>
 
 #include <algorithm>
 #include <cmath>
@@ -17,33 +17,6 @@ constexpr double kInset = 4;
 double unit(double value)
 {
     return std::isfinite(value) ? std::clamp(value, 0.0, 1.0) : 0.0;
-}
-
-// `color` (premultiplied) over `pixel` (premultiplied) at `coverage` in [0, 1].
-QRgb over(QRgb pixel, QRgb color, double coverage)
-{
-    const auto scale = [](unsigned channel, double factor) { return unsigned(channel * factor + 0.5); };
-    const double keep = 1.0 - qAlpha(color) * coverage / 255.0;
-    return qRgba(int(std::min(255u, scale(qRed(color), coverage) + scale(qRed(pixel), keep))),
-        int(std::min(255u, scale(qGreen(color), coverage) + scale(qGreen(pixel), keep))),
-        int(std::min(255u, scale(qBlue(color), coverage) + scale(qBlue(pixel), keep))),
-        int(std::min(255u, scale(qAlpha(color), coverage) + scale(qAlpha(pixel), keep))));
-}
-
-// Fills rows [top, bottom) of one column, the partly covered rows at either end in proportion.
-void fillSpan(QImage& image, int column, double top, double bottom, QRgb color)
-{
-    if (!(bottom > top))
-        return;
-    const int first = std::max(0, int(std::floor(top)));
-    const int last = std::min(image.height() - 1, int(std::ceil(bottom)) - 1);
-    for (int row = first; row <= last; ++row) {
-        const double coverage = std::min(double(row + 1), bottom) - std::max(double(row), top);
-        if (coverage <= 0)
-            continue;
-        auto* pixel = reinterpret_cast<QRgb*>(image.scanLine(row)) + column;
-        *pixel = coverage >= 1 && qAlpha(color) == 255 ? color : over(*pixel, color, std::min(coverage, 1.0));
-    }
 }
 
 } // namespace
@@ -76,6 +49,8 @@ void MiniHistoryGraph::drawAreas(QImage& image, const QRectF& canvas, const QLis
         const double stacked = i < system.size() ? unit(unit(system[i]) + unit(user[i])) : unit(user[i]);
         return bottom - h * stacked;
     };
+    ColumnFill userFill(userColor);
+    ColumnFill systemFill(systemColor);
     const int firstColumn = std::max(0, int(std::floor(canvas.left())));
     const int lastColumn = std::min(image.width() - 1, int(std::ceil(canvas.right())) - 1);
     for (int column = firstColumn; column <= lastColumn; ++column) {
@@ -88,8 +63,8 @@ void MiniHistoryGraph::drawAreas(QImage& image, const QRectF& canvas, const QLis
         const double f = position - double(i);
         const double userEdge = userTop(i) + (userTop(i + 1) - userTop(i)) * f;
         const double systemEdge = systemTop(i) + (systemTop(i + 1) - systemTop(i)) * f;
-        fillSpan(image, column, userEdge, bottom, userColor);
-        fillSpan(image, column, systemEdge, userEdge, systemColor);
+        userFill.fill(image, column, userEdge, bottom);
+        systemFill.fill(image, column, systemEdge, userEdge);
     }
 }
 
@@ -100,14 +75,7 @@ void MiniHistoryGraph::paintEvent(QPaintEvent*)
     if (pixels.isEmpty())
         return;
     if (m_plate.size() != pixels || m_plate.devicePixelRatio() != ratio) {
-        m_plate = QImage(pixels, QImage::Format_ARGB32_Premultiplied);
-        m_plate.setDevicePixelRatio(ratio);
-        m_plate.fill(Qt::transparent);
-        QPainter plate(&m_plate);
-        plate.setRenderHint(QPainter::Antialiasing);
-        QPainterPath outline;
-        outline.addRoundedRect(QRectF(rect()), 5, 5);
-        plate.fillPath(outline, QColor::fromRgbF(0, 0, 0, 0.35f));
+        m_plate = ColumnFill::plate(size(), ratio, QColor::fromRgbF(0, 0, 0, 0.35f));
         m_frame = QImage(pixels, QImage::Format_ARGB32_Premultiplied);
         m_frame.setDevicePixelRatio(ratio);
     }

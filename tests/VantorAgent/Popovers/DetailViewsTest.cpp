@@ -18,7 +18,9 @@
 #include "tests/support/FakeDetailReadings.h"
 #include "tests/support/IsolatedSettings.h"
 
+#include <QImage>
 #include <QLabel>
+#include <QPainter>
 #include <QScrollArea>
 
 #include <gtest/gtest.h>
@@ -130,24 +132,59 @@ TEST_F(DetailViewsTest, LoadGraphIsScaledToTheCoreCount)
     const QList<double> load {2, 2, 2};
     const QList<double> none;
     EXPECT_DOUBLE_EQ(LoadAverageGraph::scale(LoadAverageGraph::peak({&load, &none, &none}), 10), 10);
-    QList<QLineF> line;
-    LoadAverageGraph::lineSegments(load, QSizeF(100, 50), 10, line);
-    // At one fifth of the height from the bottom, the level run as one segment across the width.
-    ASSERT_EQ(line.size(), 1);
-    EXPECT_DOUBLE_EQ(line[0].y1(), 40);
-    EXPECT_DOUBLE_EQ(line[0].y2(), 40);
-    EXPECT_DOUBLE_EQ(line[0].x1(), 0);
-    EXPECT_DOUBLE_EQ(line[0].x2(), 100);
-    // Level runs join into one segment; every change of level keeps its own.
-    LoadAverageGraph::lineSegments({0, 0, 0, 5, 5, 10, 10, 10}, QSizeF(70, 10), 10, line);
-    const QList<QLineF> expected {
-        QLineF(0, 10, 20, 10), QLineF(20, 10, 30, 5), QLineF(30, 5, 40, 5), QLineF(40, 5, 50, 0), QLineF(50, 0, 70, 0)};
-    EXPECT_EQ(line, expected);
+    const QRgb red = qRgba(255, 0, 0, 255);
+    QImage image(100, 50, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    LoadAverageGraph::drawLine(image, QRectF(0, 0, 100, 50), load, 10, red, 1.5);
+    // At one fifth of the height from the bottom (y = 40), 1.5 pixels thick across the width.
+    for (const int x : {0, 50, 99}) {
+        EXPECT_EQ(qAlpha(image.pixel(x, 38)), 0);
+        EXPECT_NEAR(qAlpha(image.pixel(x, 39)), 191, 1);
+        EXPECT_NEAR(qAlpha(image.pixel(x, 40)), 191, 1);
+        EXPECT_EQ(qAlpha(image.pixel(x, 41)), 0);
+    }
     // A peak above the cores becomes the top.
     const QList<double> busy {4, 16};
     EXPECT_DOUBLE_EQ(LoadAverageGraph::scale(LoadAverageGraph::peak({&load, &busy, &none}), 10), 16);
-    LoadAverageGraph::lineSegments({1.0}, QSizeF(100, 50), 10, line);
-    EXPECT_TRUE(line.isEmpty());
+
+    // A zigzag covers about as much as a painter's stroke of the same width, and no column of the
+    // canvas is left without the line (steep stretches stay joined).
+    const QList<double> zigzag {0, 9, 1, 8, 2, 10, 0, 5, 5, 3};
+    QImage columns(120, 60, QImage::Format_ARGB32_Premultiplied);
+    columns.fill(Qt::transparent);
+    LoadAverageGraph::drawLine(columns, QRectF(4, 4, 112, 52), zigzag, 10, red, 1.5);
+    QImage stroked(120, 60, QImage::Format_ARGB32_Premultiplied);
+    stroked.fill(Qt::transparent);
+    {
+        QPainter painter(&stroked);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(QPen(QColor(red), 1.5, Qt::SolidLine, Qt::FlatCap));
+        QPolygonF polyline;
+        for (qsizetype i = 0; i < zigzag.size(); ++i)
+            polyline << QPointF(4 + 112.0 * double(i) / double(zigzag.size() - 1), 56 - zigzag[i] / 10 * 52);
+        painter.drawPolyline(polyline);
+    }
+    double columnsAlpha = 0;
+    double strokedAlpha = 0;
+    for (int x = 0; x < 120; ++x) {
+        int inColumn = 0;
+        for (int y = 0; y < 60; ++y) {
+            columnsAlpha += qAlpha(columns.pixel(x, y));
+            strokedAlpha += qAlpha(stroked.pixel(x, y));
+            inColumn += qAlpha(columns.pixel(x, y));
+        }
+        if (x >= 4 && x < 116)
+            EXPECT_GT(inColumn, 0) << x;
+        else
+            EXPECT_EQ(inColumn, 0) << x;
+    }
+    EXPECT_NEAR(columnsAlpha / strokedAlpha, 1.0, 0.15);
+
+    QImage untouched(10, 10, QImage::Format_ARGB32_Premultiplied);
+    untouched.fill(Qt::transparent);
+    LoadAverageGraph::drawLine(untouched, QRectF(0, 0, 10, 10), {1.0}, 10, red, 1.5);
+    EXPECT_EQ(qAlpha(untouched.pixel(5, 5)), 0);
+    EXPECT_EQ(qAlpha(untouched.pixel(5, 9)), 0);
 }
 
 TEST_F(DetailViewsTest, CPUPanelRowsAndPlainCoreCountWithoutTiers)
