@@ -43,7 +43,13 @@ void HardwareUtilizationRow::setValue(std::optional<double> fraction)
     if (value == m_valueText)
         return;
     m_valueText = value;
-    update();
+    // Only the figure changed; the bar redraws itself.
+    update(valueRect());
+}
+
+QRect HardwareUtilizationRow::valueRect() const
+{
+    return {width() - kValueColumn, 0, kValueColumn, height()};
 }
 
 QSize HardwareUtilizationRow::sizeHint() const
@@ -61,11 +67,8 @@ void HardwareUtilizationRow::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
     const bool dark = PanelEnvironment::of(this).dark;
-    painter.setFont(PanelFonts::text(10));
     painter.setPen(PanelColors::secondaryLabel(dark));
-    painter.drawText(QRect(0, 0, kTitleColumn, height()), Qt::AlignVCenter | Qt::AlignLeft, m_title);
-    painter.setFont(PanelFonts::digits(10));
+    m_titleLine.draw(painter, QRectF(0, 0, kTitleColumn, height()), Qt::AlignLeft, m_title, PanelFonts::text(10), true);
     painter.setPen(PanelColors::primaryLabel(dark));
-    painter.drawText(
-        QRect(width() - kValueColumn, 0, kValueColumn, height()), Qt::AlignVCenter | Qt::AlignRight, m_valueText);
+    m_valueLine.draw(painter, QRectF(valueRect()), Qt::AlignRight, m_valueText, PanelFonts::digits(10));
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "VantorShared/Panels/LineText.h"
+
 #include <QColor>
 #include <QString>
 #include <QWidget>
@@ -27,7 +29,11 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
+    // Where the figure is drawn: the trailing column.
+    QRect valueRect() const;
     QString m_title;
     QString m_valueText;
     MetricProgressBar* m_bar;
+    LineText m_titleLine;
+    LineText m_valueLine;
 };

@@ -49,10 +49,9 @@ void LoadAverageItem::paintEvent(QPaintEvent*)
     QPainterPath swatch;
     swatch.addRoundedRect(QRectF(0, (height() - 7) / 2.0, 7, 7), 1, 1);
     painter.fillPath(swatch, m_color);
-    painter.setFont(PanelFonts::text(10));
+    const QRectF textRect(12, 0, width() - 12, height());
     painter.setPen(PanelColors::secondaryLabel(dark));
-    painter.drawText(QRectF(12, 0, width() - 12, height()), Qt::AlignVCenter | Qt::AlignLeft, m_title);
-    painter.setFont(PanelFonts::digits(10, QFont::Medium));
+    m_titleLine.draw(painter, textRect, Qt::AlignLeft, m_title, PanelFonts::text(10));
     painter.setPen(PanelColors::primaryLabel(dark));
-    painter.drawText(QRectF(12, 0, width() - 12, height()), Qt::AlignVCenter | Qt::AlignRight, m_value);
+    m_valueLine.draw(painter, textRect, Qt::AlignRight, m_value, PanelFonts::digits(10, QFont::Medium));
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "VantorShared/Panels/LineText.h"
+
 #include <QColor>
 #include <QString>
 #include <QWidget>
@@ -22,4 +24,6 @@ private:
     QString m_title;
     QColor m_color;
     QString m_value;
+    LineText m_titleLine;
+    LineText m_valueLine;
 };
