@@ -24,25 +24,39 @@ QRgb ColumnFill::over(QRgb pixel, QRgb color, double coverage)
 
 void ColumnFill::fill(QImage& image, int column, double top, double bottom)
 {
-    if (!(bottom > top) || column < 0 || column >= image.width())
+    if (column < 0 || column >= image.width())
         return;
-    const int first = std::max(0, int(std::floor(top)));
-    const int last = std::min(image.height() - 1, int(std::ceil(bottom)) - 1);
-    for (int row = first; row <= last; ++row) {
-        const double coverage = std::min(double(row + 1), bottom) - std::max(double(row), top);
-        if (coverage <= 0)
-            continue;
-        auto* pixel = reinterpret_cast<QRgb*>(image.scanLine(row)) + column;
-        if (coverage < 1) {
-            *pixel = over(*pixel, m_color, coverage);
-            continue;
-        }
-        if (*pixel != m_under || !m_known) {
-            m_under = *pixel;
-            m_result = over(*pixel, m_color, 1);
+    top = std::max(top, 0.0);
+    bottom = std::min(bottom, double(image.height()));
+    if (!(bottom > top))
+        return;
+    const qsizetype stride = image.bytesPerLine() / qsizetype(sizeof(QRgb));
+    QRgb* const first = reinterpret_cast<QRgb*>(image.bits()) + column;
+    const auto pixel = [&](int row) -> QRgb& { return first[qsizetype(row) * stride]; };
+    const int wholeFrom = int(std::ceil(top));
+    const int wholeTo = int(std::floor(bottom));
+    if (wholeTo < wholeFrom) {
+        // Both edges cross the same row.
+        QRgb& only = pixel(wholeTo);
+        only = over(only, m_color, bottom - top);
+        return;
+    }
+    if (double(wholeFrom) > top) {
+        QRgb& edge = pixel(wholeFrom - 1);
+        edge = over(edge, m_color, double(wholeFrom) - top);
+    }
+    for (int row = wholeFrom; row < wholeTo; ++row) {
+        QRgb& inside = pixel(row);
+        if (inside != m_under || !m_known) {
+            m_under = inside;
+            m_result = over(inside, m_color, 1);
             m_known = true;
         }
-        *pixel = m_result;
+        inside = m_result;
+    }
+    if (bottom > double(wholeTo)) {
+        QRgb& edge = pixel(wholeTo);
+        edge = over(edge, m_color, bottom - double(wholeTo));
     }
 }
 

@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <vector>
 
 namespace {
 
@@ -70,12 +71,16 @@ void LoadAverageGraph::drawLine(
     const qsizetype n = values.size();
     if (n < 2 || canvas.width() <= 0)
         return;
-    const auto y = [&](qsizetype i) {
+    // The line's height at each sample, worked out once.
+    thread_local std::vector<double> heights;
+    heights.resize(size_t(n));
+    for (qsizetype i = 0; i < n; ++i) {
         double value = std::isfinite(values[i]) ? values[i] : 0;
         if (scale > 1)
             value /= scale;
-        return canvas.bottom() - std::clamp(value, 0.0, 1.0) * canvas.height();
-    };
+        heights[size_t(i)] = canvas.bottom() - std::clamp(value, 0.0, 1.0) * canvas.height();
+    }
+    const auto y = [&](qsizetype i) { return heights[size_t(i)]; };
     const double step = canvas.width() / double(n - 1);
     // The line's height where it crosses x, straight between the samples.
     const auto at = [&](double x) {
