@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 ColumnFill::ColumnFill(QRgb color)
     : m_color(color)
@@ -71,4 +72,14 @@ QImage ColumnFill::plate(const QSize& size, qreal ratio, const QColor& color)
     outline.addRoundedRect(QRectF(QPointF(0, 0), QSizeF(size)), 5, 5);
     painter.fillPath(outline, color);
     return image;
+}
+
+void ColumnFill::copy(const QImage& plate, QImage& frame)
+{
+    if (frame.size() != plate.size() || frame.format() != plate.format()
+        || frame.devicePixelRatio() != plate.devicePixelRatio()) {
+        frame = QImage(plate.size(), plate.format());
+        frame.setDevicePixelRatio(plate.devicePixelRatio());
+    }
+    std::memcpy(frame.bits(), plate.constBits(), size_t(plate.sizeInBytes()));
 }

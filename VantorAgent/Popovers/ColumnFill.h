@@ -22,6 +22,9 @@ public:
     // A picture of `size` logical pixels at `ratio` with the graphs' rounded plate in `color`,
     // the rest transparent: the backdrop a graph copies before it lays its columns over it.
     static QImage plate(const QSize& size, qreal ratio, const QColor& color);
+    // Makes `frame` a copy of `plate` to lay columns over, reusing its pixels when the size and
+    // scale are the same, so that a graph's repaint allocates nothing.
+    static void copy(const QImage& plate, QImage& frame);
 
 private:
     QRgb m_color;

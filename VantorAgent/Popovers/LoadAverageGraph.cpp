@@ -11,7 +11,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 #include <vector>
 
 namespace {
@@ -128,8 +127,6 @@ const QImage& LoadAverageGraph::backdrop(double peak, bool dark)
         && m_backdropCaption == m_caption)
         return m_backdrop;
     m_backdrop = ColumnFill::plate(size(), ratio, QColor::fromRgbF(0, 0, 0, dark ? 0.25f : 0.10f));
-    m_frame = QImage(pixels, QImage::Format_ARGB32_Premultiplied);
-    m_frame.setDevicePixelRatio(ratio);
     QPainter painter(&m_backdrop);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setFont(PanelFonts::digits(9));
@@ -149,7 +146,7 @@ void LoadAverageGraph::paintEvent(QPaintEvent*)
     const double top = peak({&m_histories[0], &m_histories[1], &m_histories[2]});
     const QImage& plate = backdrop(top, dark);
     // The lines are laid over a copy of the plate and caption, column by column.
-    std::memcpy(m_frame.bits(), plate.constBits(), size_t(plate.sizeInBytes()));
+    ColumnFill::copy(plate, m_frame);
     const qreal ratio = devicePixelRatioF();
     const QRectF canvas(kInset * ratio, kInset * ratio, (width() - 2 * kInset) * ratio,
         std::max(0.0, height() - 2 * kInset - kCaptionHeight) * ratio);

@@ -8,7 +8,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 
 namespace {
 
@@ -74,14 +73,11 @@ void MiniHistoryGraph::paintEvent(QPaintEvent*)
     const QSize pixels = (QSizeF(size()) * ratio).toSize();
     if (pixels.isEmpty())
         return;
-    if (m_plate.size() != pixels || m_plate.devicePixelRatio() != ratio) {
+    if (m_plate.size() != pixels || m_plate.devicePixelRatio() != ratio)
         m_plate = ColumnFill::plate(size(), ratio, QColor::fromRgbF(0, 0, 0, 0.35f));
-        m_frame = QImage(pixels, QImage::Format_ARGB32_Premultiplied);
-        m_frame.setDevicePixelRatio(ratio);
-    }
     // The plate is copied rather than painted: the areas are laid over it pixel by pixel, and
     // keep 4 points inside it, where its 5-point corners never reach.
-    std::memcpy(m_frame.bits(), m_plate.constBits(), size_t(m_plate.sizeInBytes()));
+    ColumnFill::copy(m_plate, m_frame);
     const bool dark = PanelEnvironment::of(this).dark;
     QColor user = PanelColors::cyan(dark);
     user.setAlphaF(0.82f);

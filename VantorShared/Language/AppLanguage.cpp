@@ -75,7 +75,8 @@ QString code()
     const QString chosen = choice();
     const quint64 bundle = Bundle::mainGeneration();
     const quint64 environment = SystemLocale::environmentGeneration();
-    if (last.bundle != bundle || last.environment != environment || last.chosen != chosen || last.code.isEmpty()) {
+    // The generations start at 1, so the first call always resolves.
+    if (last.bundle != bundle || last.environment != environment || last.chosen != chosen) {
         last.code = resolved(chosen);
         last.chosen = chosen;
         last.bundle = bundle;
