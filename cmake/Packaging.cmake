@@ -24,8 +24,9 @@ set(CPACK_DEBIAN_PACKAGE_RELEASE "${VANTOR_BUILD_NUMBER}")
 set(CPACK_DEBIAN_PACKAGE_SECTION "utils")
 set(CPACK_DEBIAN_PACKAGE_PRIORITY "optional")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# Loaded by Qt at run time, so no linked library names them: the X11/Wayland platform plugins.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
+# Loaded at run time, so no linked library names them: Qt's X11/Wayland platform plugins, and
+# libarchive, which the updater opens when it unpacks an update.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, libarchive13")
 # The two programs signal each other over the session bus; Qt's own texts (standard buttons, the
 # colour dialog) come translated from Qt's translation catalogues.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "default-dbus-session-bus | dbus-session-bus, qt6-translations-l10n")

@@ -1,5 +1,7 @@
 #include "Platform/Updates/ArchiveExtractor.h"
 
+#include "Platform/Updates/ArchiveLibrary.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -7,19 +9,18 @@
 #include <QSet>
 #include <QStringList>
 
-#include <archive.h>
-#include <archive_entry.h>
-
 #include <memory>
 
 namespace ArchiveExtractor {
 namespace {
 
 struct ReadCloser {
-    void operator()(archive* a) const { archive_read_free(a); }
+    const ArchiveLibrary* library;
+    void operator()(archive* a) const { library->archive_read_free(a); }
 };
 struct WriteCloser {
-    void operator()(archive* a) const { archive_write_free(a); }
+    const ArchiveLibrary* library;
+    void operator()(archive* a) const { library->archive_write_free(a); }
 };
 
 // A path inside the archive that stays inside the destination: relative, no "..".
@@ -99,9 +100,9 @@ struct LinkMap {
     }
 };
 
-QString errorOf(archive* a, const char* fallback)
+QString errorOf(const ArchiveLibrary& library, archive* a, const char* fallback)
 {
-    const char* message = archive_error_string(a);
+    const char* message = library.archive_error_string(a);
     return QString::fromLocal8Bit(message ? message : fallback);
 }
 
@@ -109,22 +110,27 @@ QString errorOf(archive* a, const char* fallback)
 
 std::optional<QString> extract(const QString& archivePath, const QString& destination, Limits limits)
 {
-    std::unique_ptr<archive, ReadCloser> reader(archive_read_new());
-    std::unique_ptr<archive, WriteCloser> writer(archive_write_disk_new());
+    QString unavailable;
+    const ArchiveLibrary* library = ArchiveLibrary::instance(&unavailable);
+    if (!library)
+        return unavailable;
+    const ArchiveLibrary& la = *library;
+    std::unique_ptr<archive, ReadCloser> reader(la.archive_read_new(), ReadCloser {library});
+    std::unique_ptr<archive, WriteCloser> writer(la.archive_write_disk_new(), WriteCloser {library});
     if (!reader || !writer)
         return QStringLiteral("out of memory");
-    archive_read_support_filter_all(reader.get());
-    archive_read_support_format_tar(reader.get());
-    archive_read_support_format_gnutar(reader.get());
-    archive_read_support_format_zip(reader.get());
+    la.archive_read_support_filter_all(reader.get());
+    la.archive_read_support_format_tar(reader.get());
+    la.archive_read_support_format_gnutar(reader.get());
+    la.archive_read_support_format_zip(reader.get());
     // The owner is always the user who installs; permissions and times come from the archive.
-    archive_write_disk_set_options(writer.get(),
+    la.archive_write_disk_set_options(writer.get(),
         ARCHIVE_EXTRACT_TIME | ARCHIVE_EXTRACT_PERM | ARCHIVE_EXTRACT_SECURE_NODOTDOT | ARCHIVE_EXTRACT_SECURE_SYMLINKS
             | ARCHIVE_EXTRACT_NO_OVERWRITE);
 
     const QByteArray path = QFile::encodeName(archivePath);
-    if (archive_read_open_filename(reader.get(), path.constData(), 64 * 1024) != ARCHIVE_OK)
-        return errorOf(reader.get(), "cannot open the archive");
+    if (la.archive_read_open_filename(reader.get(), path.constData(), 64 * 1024) != ARCHIVE_OK)
+        return errorOf(la, reader.get(), "cannot open the archive");
 
     // Entries are written under the destination's real path: names were checked to be relative
     // above, and no link of our own may lie on the way to them.
@@ -136,67 +142,67 @@ std::optional<QString> extract(const QString& archivePath, const QString& destin
     LinkMap links;
     for (;;) {
         archive_entry* entry = nullptr;
-        const int status = archive_read_next_header(reader.get(), &entry);
+        const int status = la.archive_read_next_header(reader.get(), &entry);
         if (status == ARCHIVE_EOF)
             break;
         if (status < ARCHIVE_WARN)
-            return errorOf(reader.get(), "the archive is damaged");
+            return errorOf(la, reader.get(), "the archive is damaged");
         if (++entries > limits.entries)
             return QStringLiteral("the archive has too many entries");
 
-        const char* rawName = archive_entry_pathname(entry);
+        const char* rawName = la.archive_entry_pathname(entry);
         const QString name = rawName ? QFile::decodeName(rawName) : QString();
         if (!isContained(name))
             return QStringLiteral("the archive names a path outside its folder: %1").arg(name);
-        const auto type = archive_entry_filetype(entry);
-        if (archive_entry_hardlink(entry))
+        const auto type = la.archive_entry_filetype(entry);
+        if (la.archive_entry_hardlink(entry))
             return QStringLiteral("the archive holds a hard link: %1").arg(name);
         const QStringList components = componentsOf(name);
         if (links.passesThroughLink(components))
             return QStringLiteral("the archive writes through a link: %1").arg(name);
         if (type == AE_IFLNK) {
-            const char* target = archive_entry_symlink(entry);
+            const char* target = la.archive_entry_symlink(entry);
             if (!links.add(components, target ? QFile::decodeName(target) : QString()))
                 return QStringLiteral("the archive holds a link that leads outside its bundle: %1").arg(name);
         } else if (type != AE_IFREG && type != AE_IFDIR) {
             return QStringLiteral("the archive holds a special file: %1").arg(name);
         }
-        if (archive_entry_size_is_set(entry)) {
-            total += archive_entry_size(entry);
+        if (la.archive_entry_size_is_set(entry)) {
+            total += la.archive_entry_size(entry);
             if (total > limits.totalBytes)
                 return QStringLiteral("the archive unpacks to more than %1 bytes").arg(limits.totalBytes);
         }
 
         const QByteArray target = QFile::encodeName(root + QLatin1Char('/') + name);
-        archive_entry_set_pathname(entry, target.constData());
+        la.archive_entry_set_pathname(entry, target.constData());
         // Nothing gets set-id bits or write access for others, whatever the archive says.
-        archive_entry_set_perm(entry, archive_entry_perm(entry) & 0755);
-        if (archive_write_header(writer.get(), entry) < ARCHIVE_WARN)
-            return errorOf(writer.get(), "cannot write a file");
+        la.archive_entry_set_perm(entry, la.archive_entry_perm(entry) & 0755);
+        if (la.archive_write_header(writer.get(), entry) < ARCHIVE_WARN)
+            return errorOf(la, writer.get(), "cannot write a file");
         if (type == AE_IFREG) {
             const void* block = nullptr;
             size_t size = 0;
             la_int64_t offset = 0;
             for (;;) {
-                const int read = archive_read_data_block(reader.get(), &block, &size, &offset);
+                const int read = la.archive_read_data_block(reader.get(), &block, &size, &offset);
                 if (read == ARCHIVE_EOF)
                     break;
                 if (read < ARCHIVE_WARN)
-                    return errorOf(reader.get(), "the archive is damaged");
+                    return errorOf(la, reader.get(), "the archive is damaged");
                 // A size the header did not declare still counts against the cap.
-                if (!archive_entry_size_is_set(entry) && (total += qint64(size)) > limits.totalBytes)
+                if (!la.archive_entry_size_is_set(entry) && (total += qint64(size)) > limits.totalBytes)
                     return QStringLiteral("the archive unpacks to more than %1 bytes").arg(limits.totalBytes);
-                if (archive_write_data_block(writer.get(), block, size, offset) < ARCHIVE_WARN)
-                    return errorOf(writer.get(), "cannot write a file");
+                if (la.archive_write_data_block(writer.get(), block, size, offset) < ARCHIVE_WARN)
+                    return errorOf(la, writer.get(), "cannot write a file");
             }
         }
-        if (archive_write_finish_entry(writer.get()) < ARCHIVE_WARN)
-            return errorOf(writer.get(), "cannot finish a file");
+        if (la.archive_write_finish_entry(writer.get()) < ARCHIVE_WARN)
+            return errorOf(la, writer.get(), "cannot finish a file");
     }
     if (entries == 0)
         return QStringLiteral("the archive is empty");
-    if (archive_write_close(writer.get()) != ARCHIVE_OK)
-        return errorOf(writer.get(), "cannot finish writing");
+    if (la.archive_write_close(writer.get()) != ARCHIVE_OK)
+        return errorOf(la, writer.get(), "cannot finish writing");
     return std::nullopt;
 }
 
