@@ -2,9 +2,8 @@
 
 #include "VantorShared/Language/Units.h"
 
-#include <unicode/measfmt.h>
+#include <unicode/listformatter.h>
 #include <unicode/measunit.h>
-#include <unicode/measure.h>
 #include <unicode/numberformatter.h>
 
 #include <algorithm>
@@ -32,7 +31,10 @@ struct Formatters {
     QString locale;
     std::optional<icu::number::LocalizedNumberFormatter> percent;
     std::map<int, icu::number::LocalizedNumberFormatter> numbers;
-    std::unique_ptr<icu::MeasureFormat> durations;
+    // Durations: each unit on its own, narrow ("3h"), joined as the locale joins units. This
+    // gives the text a measure format would, with less of ICU's data and code kept resident.
+    std::optional<icu::number::LocalizedNumberFormatter> durationUnits[3];
+    std::unique_ptr<icu::ListFormatter> unitList;
     // The last uptime text: it changes once a minute while panels ask every second.
     qint64 lastTotalMinutes = -1;
     QString lastDaysHoursMinutes;
@@ -44,36 +46,49 @@ Formatters& formatters(const QString& locale)
     if (cached.locale != locale) {
         cached.percent.reset();
         cached.numbers.clear();
-        cached.durations.reset();
+        for (auto& unit : cached.durationUnits)
+            unit.reset();
+        cached.unitList.reset();
         cached.lastTotalMinutes = -1;
         cached.locale = locale;
     }
     return cached;
 }
 
-QString duration(const std::vector<std::pair<int, icu::MeasureUnit*>>& parts, const QString& locale)
+enum DurationUnit { day, hour, minute };
+
+// `parts` are (value, unit) pairs, largest unit first; empty text when ICU fails.
+QString duration(const std::vector<std::pair<int, DurationUnit>>& parts, const QString& locale)
 {
-    // The measures adopt their units, so they are made first: nothing leaks on any way out.
-    std::vector<icu::Measure> measures;
-    measures.reserve(parts.size());
-    for (const auto& [value, unit] : parts) {
-        UErrorCode status = U_ZERO_ERROR;
-        measures.emplace_back(icu::Formattable(value), unit, status);
-        if (U_FAILURE(status))
-            return {};
-    }
     Formatters& f = formatters(locale);
     UErrorCode status = U_ZERO_ERROR;
-    if (!f.durations) {
-        f.durations = std::make_unique<icu::MeasureFormat>(icuLocale(locale), UMEASFMT_WIDTH_NARROW, status);
-        if (U_FAILURE(status)) {
-            f.durations.reset();
+    if (!f.unitList) {
+        f.unitList.reset(
+            icu::ListFormatter::createInstance(icuLocale(locale), ULISTFMT_TYPE_UNITS, ULISTFMT_WIDTH_NARROW, status));
+        if (U_FAILURE(status) || !f.unitList) {
+            f.unitList.reset();
             return {};
         }
     }
+    icu::UnicodeString texts[3];
+    int count = 0;
+    for (const auto& [value, unit] : parts) {
+        auto& formatter = f.durationUnits[unit];
+        if (!formatter) {
+            const icu::MeasureUnit measure = unit == day ? icu::MeasureUnit::getDay()
+                : unit == hour                           ? icu::MeasureUnit::getHour()
+                                                         : icu::MeasureUnit::getMinute();
+            formatter = icu::number::NumberFormatter::with()
+                            .unit(measure)
+                            .unitWidth(UNUM_UNIT_WIDTH_NARROW)
+                            .locale(icuLocale(locale));
+        }
+        texts[count++] = formatter->formatInt(value, status).toString(status);
+        if (U_FAILURE(status))
+            return {};
+    }
     icu::UnicodeString text;
-    icu::FieldPosition position;
-    f.durations->formatMeasures(measures.data(), int(measures.size()), text, position, status);
+    f.unitList->format(texts, count, text, status);
     return U_FAILURE(status) ? QString() : fromUnicode(text);
 }
 
@@ -139,14 +154,13 @@ QString daysHoursMinutes(double seconds, const QString& locale)
     const int days = int(totalMinutes / (24 * 60));
     const int hours = int(totalMinutes / 60 % 24);
     const int minutes = int(totalMinutes % 60);
-    std::vector<std::pair<int, icu::MeasureUnit*>> parts;
-    UErrorCode status = U_ZERO_ERROR;
+    std::vector<std::pair<int, DurationUnit>> parts;
     if (days > 0)
-        parts.emplace_back(days, icu::MeasureUnit::createDay(status));
+        parts.emplace_back(days, day);
     if (hours > 0)
-        parts.emplace_back(hours, icu::MeasureUnit::createHour(status));
+        parts.emplace_back(hours, hour);
     if (minutes > 0 || parts.empty())
-        parts.emplace_back(minutes, icu::MeasureUnit::createMinute(status));
+        parts.emplace_back(minutes, minute);
     QString text = duration(parts, locale);
     if (!text.isEmpty()) {
         f.lastTotalMinutes = totalMinutes;
@@ -163,12 +177,11 @@ QString daysHoursMinutes(double seconds)
 QString hoursMinutes(int minutes)
 {
     minutes = std::max(0, minutes);
-    std::vector<std::pair<int, icu::MeasureUnit*>> parts;
-    UErrorCode status = U_ZERO_ERROR;
+    std::vector<std::pair<int, DurationUnit>> parts;
     if (minutes / 60 > 0)
-        parts.emplace_back(minutes / 60, icu::MeasureUnit::createHour(status));
+        parts.emplace_back(minutes / 60, hour);
     if (minutes % 60 > 0 || parts.empty())
-        parts.emplace_back(minutes % 60, icu::MeasureUnit::createMinute(status));
+        parts.emplace_back(minutes % 60, minute);
     return duration(parts, Units::localeName());
 }
 
