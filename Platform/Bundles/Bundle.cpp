@@ -1,6 +1,7 @@
 #include "Platform/Bundles/Bundle.h"
 
 #include "Platform/Bundles/StringsTable.h"
+#include "Platform/Files/DirectoryEntries.h"
 #include "Platform/Logging/PlatformLog.h"
 
 #include <QCoreApplication>
@@ -203,7 +204,7 @@ QStringList Bundle::localizations() const
     QStringList codes;
     const QDir resources(resourcePath());
     const QStringList entries
-        = resources.entryList({QStringLiteral("*.lproj")}, QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
+        = DirectoryEntries::matching(resources, {}, u".lproj", QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
     for (const QString& entry : entries)
         codes.append(entry.chopped(6));
     m_cache->localizations = codes;

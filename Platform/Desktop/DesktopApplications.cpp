@@ -1,5 +1,7 @@
 #include "Platform/Desktop/DesktopApplications.h"
 
+#include "Platform/Files/DirectoryEntries.h"
+
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
@@ -145,9 +147,11 @@ void DesktopApplications::load()
     QSet<QString> seen;
     for (const QString& dataDir : m_dataDirs) {
         const QString root = dataDir + QStringLiteral("/applications");
-        QDirIterator it(root, {QStringLiteral("*.desktop")}, QDir::Files, QDirIterator::Subdirectories);
+        QDirIterator it(root, QDir::Files, QDirIterator::Subdirectories);
         while (it.hasNext()) {
             const QString path = it.next();
+            if (!DirectoryEntries::matches(it.fileName(), {}, u".desktop"))
+                continue;
             const QString id = QDir(root).relativeFilePath(path);
             if (seen.contains(id))
                 continue;

@@ -1,5 +1,7 @@
 #include "Platform/Kernel/CpuTopologySource.h"
 
+#include "Platform/Files/DirectoryEntries.h"
+
 #include <QDir>
 #include <QFile>
 
@@ -66,7 +68,7 @@ QList<Level> capacityLevels(const QString& root)
     if (const auto text = readText(cpuDir + QStringLiteral("/online")))
         online = cpusInList(*text);
     std::map<long, int, std::greater<>> byCapacity;
-    const QStringList entries = QDir(cpuDir).entryList({QStringLiteral("cpu*")}, QDir::Dirs | QDir::NoDotAndDotDot);
+    const QStringList entries = DirectoryEntries::matching(QDir(cpuDir), u"cpu", {}, QDir::Dirs | QDir::NoDotAndDotDot);
     for (const QString& entry : entries) {
         const auto number = parseCpuNumber(QStringView(entry).mid(3));
         if (!number || (online && !online->contains(*number)))

@@ -1,5 +1,7 @@
 #include "Platform/Kernel/MemInfoReader.h"
 
+#include "Platform/Files/DirectoryEntries.h"
+
 #include <QDir>
 
 #include <array>
@@ -43,7 +45,7 @@ MemInfoReader::MemInfoReader(const QString& procRoot, const QString& sysRoot)
 {
     const QDir block(sysRoot + QStringLiteral("/block"));
     const QStringList devices
-        = block.entryList({QStringLiteral("zram*")}, QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
+        = DirectoryEntries::matching(block, u"zram", {}, QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
     for (const QString& device : devices) {
         ProcFile file(block.filePath(device) + QStringLiteral("/mm_stat"), 256);
         if (file.isOpen())

@@ -1,5 +1,6 @@
 #include "Platform/Kernel/PerformanceCores.h"
 
+#include "Platform/Files/DirectoryEntries.h"
 #include "Platform/Kernel/CpuTopologySource.h"
 
 #include <QDir>
@@ -30,7 +31,7 @@ QList<int> cpus(const QString& sysRoot)
 
     const QDir cpuDir(sysRoot + QStringLiteral("/devices/system/cpu"));
     std::map<long, QList<int>, std::greater<>> byCapacity;
-    const QStringList entries = cpuDir.entryList({QStringLiteral("cpu*")}, QDir::Dirs | QDir::NoDotAndDotDot);
+    const QStringList entries = DirectoryEntries::matching(cpuDir, u"cpu", {}, QDir::Dirs | QDir::NoDotAndDotDot);
     for (const QString& entry : entries) {
         bool numbered = false;
         const int number = QStringView(entry).mid(3).toInt(&numbered);

@@ -1,5 +1,7 @@
 #include "Platform/Kernel/ThermalZones.h"
 
+#include "Platform/Files/DirectoryEntries.h"
+
 #include <QDir>
 #include <QFile>
 
@@ -37,7 +39,7 @@ ThermalZones::ThermalZones(const QString& sysRoot)
 {
     const QDir thermal(sysRoot + QStringLiteral("/class/thermal"));
     const QStringList zones
-        = thermal.entryList({QStringLiteral("thermal_zone*")}, QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
+        = DirectoryEntries::matching(thermal, u"thermal_zone", {}, QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
     for (const QString& name : zones) {
         const QString dir = thermal.filePath(name);
         Trips trips;

@@ -2,11 +2,11 @@
 // chip table, then the power sources (powercap's RAPL zones, the battery).
 #include "Platform/Sensors/HwmonBridge.h"
 
+#include "Platform/Files/DirectoryEntries.h"
 #include "Platform/Sensors/HwmonChipTable.h"
 #include "Platform/Sensors/SysfsValue.h"
 
 #include <QDir>
-#include <QRegularExpression>
 
 #include <algorithm>
 #include <map>
@@ -32,15 +32,39 @@ int trailingNumber(const QString& name)
 // The attribute files of one chip: "temp", "fan", "power", "energy" → index → file suffixes seen.
 using Attributes = std::map<QString, std::map<int, QStringList>>;
 
+bool isWordCharacter(QChar c)
+{
+    return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9') || c == u'_';
+}
+
+// Files named "<kind><1 to 3 digits>_<word>", e.g. "temp1_input"; the kind is added to `found`.
+void addAttribute(Attributes& found, const QString& file)
+{
+    static const QString kinds[]
+        = {QStringLiteral("temp"), QStringLiteral("fan"), QStringLiteral("power"), QStringLiteral("energy")};
+    for (const QString& kind : kinds) {
+        if (!file.startsWith(kind))
+            continue;
+        qsizetype end = kind.size();
+        int index = 0;
+        while (end < file.size() && end - kind.size() < 4 && file.at(end) >= u'0' && file.at(end) <= u'9')
+            index = index * 10 + (file.at(end++).unicode() - u'0');
+        const qsizetype digits = end - kind.size();
+        if (digits < 1 || digits > 3 || end + 1 >= file.size() || file.at(end) != u'_')
+            return;
+        const QStringView suffix = QStringView(file).mid(end + 1);
+        if (!std::all_of(suffix.begin(), suffix.end(), isWordCharacter))
+            return;
+        found[kind][index].append(suffix.toString());
+        return;
+    }
+}
+
 Attributes attributesOf(const QDir& dir)
 {
-    static const QRegularExpression pattern(QStringLiteral("^(temp|fan|power|energy)(\\d{1,3})_(\\w+)$"));
     Attributes found;
-    for (const QString& file : dir.entryList(QDir::Files | QDir::System)) {
-        const auto match = pattern.match(file);
-        if (match.hasMatch())
-            found[match.captured(1)][match.captured(2).toInt()].append(match.captured(3));
-    }
+    for (const QString& file : dir.entryList(QDir::Files | QDir::System))
+        addAttribute(found, file);
     return found;
 }
 
@@ -92,7 +116,7 @@ struct HwmonBridge::Chip {
 void HwmonBridge::scanHwmon()
 {
     const QDir hwmon(m_options.sysRoot + QStringLiteral("/class/hwmon"));
-    QStringList names = hwmon.entryList({QStringLiteral("hwmon*")}, QDir::Dirs | QDir::NoDotAndDotDot);
+    QStringList names = DirectoryEntries::matching(hwmon, u"hwmon", {}, QDir::Dirs | QDir::NoDotAndDotDot);
     std::sort(names.begin(), names.end(),
         [](const QString& a, const QString& b) { return trailingNumber(a) < trailingNumber(b); });
 
@@ -265,7 +289,7 @@ void HwmonBridge::scanPowercap(std::vector<Counter>& rapl)
     // it. On current kernels only root may read the counters, so this usually finds nothing for
     // an ordinary user, and the processor chip's own inputs serve instead.
     const QDir powercap(m_options.sysRoot + QStringLiteral("/class/powercap"));
-    for (const QString& zone : powercap.entryList({QStringLiteral("intel-rapl:*")}, QDir::Dirs, QDir::Name)) {
+    for (const QString& zone : DirectoryEntries::matching(powercap, u"intel-rapl:", {}, QDir::Dirs, QDir::Name)) {
         if (zone.count(QLatin1Char(':')) != 1)
             continue;
         const QString dir = powercap.filePath(zone);

@@ -1,6 +1,7 @@
 #include "Platform/Updates/BundleInstaller.h"
 
 #include "Platform/Bundles/Bundle.h"
+#include "Platform/Files/DirectoryEntries.h"
 #include "Platform/Logging/PlatformLog.h"
 #include "Platform/Updates/SafeRemoval.h"
 #include "Platform/Updates/VersionComparison.h"
@@ -166,7 +167,7 @@ std::optional<QString> findBundle(const QString& folder, const QString& installe
     const QString sameName = dir.filePath(QFileInfo(installedBundle).fileName());
     if (QFileInfo(sameName).isDir())
         return sameName;
-    const QStringList bundles = dir.entryList({QStringLiteral("*.app")}, QDir::Dirs | QDir::NoDotAndDotDot);
+    const QStringList bundles = DirectoryEntries::matching(dir, {}, u".app", QDir::Dirs | QDir::NoDotAndDotDot);
     if (bundles.size() == 1)
         return dir.filePath(bundles.first());
     return std::nullopt;

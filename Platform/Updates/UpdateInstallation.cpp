@@ -1,5 +1,7 @@
 #include "Platform/Updates/UpdateInstallation.h"
 
+#include "Platform/Files/DirectoryEntries.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -43,7 +45,8 @@ bool isFromPackage(const QString& bundlePath, const QString& packageName, const 
     // Packages that can be installed for several architectures list their files per architecture.
     const QDir info(paths.dpkgInfo);
     QStringList lists {info.filePath(packageName + QStringLiteral(".list"))};
-    for (const QString& name : info.entryList({packageName + QStringLiteral(":*.list")}, QDir::Files))
+    for (const QString& name :
+        DirectoryEntries::matching(info, QString(packageName + QLatin1Char(':')), u".list", QDir::Files))
         lists.append(info.filePath(name));
     for (const QString& list : lists) {
         QFile file(list);
