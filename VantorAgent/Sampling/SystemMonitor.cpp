@@ -171,20 +171,19 @@ bool SystemMonitor::append(double value, QList<double>& history)
 
 SamplingPlan SystemMonitor::plan() const
 {
-    // The set is rebuilt only when the visible items changed, so a steady cycle allocates none.
-    unsigned mask = 0;
-    for (MonitorSection section : allMonitorSections)
-        if (MeterSettings::showsItem(section))
-            mask |= 1u << unsigned(section);
-    if (mask != m_visibleItemsMask || !m_visibleItemsKnown) {
+    // The settings are looked up again only when the store says they may have changed, so a
+    // steady cycle neither searches nor allocates for them.
+    const quint64 generation = SharedSettings::store().generation();
+    if (generation != m_settingsGeneration) {
         m_visibleItems.clear();
         for (MonitorSection section : allMonitorSections)
-            if (mask & (1u << unsigned(section)))
+            if (MeterSettings::showsItem(section))
                 m_visibleItems.insert(section);
-        m_visibleItemsMask = mask;
-        m_visibleItemsKnown = true;
+        m_cpuReadout = MeterSettings::cpuReadout();
+        m_sensorsReadout = MeterSettings::sensorsReadout();
+        m_settingsGeneration = generation;
     }
-    SamplingPlan wanted(m_openPopovers, m_visibleItems, MeterSettings::cpuReadout(), MeterSettings::sensorsReadout());
+    SamplingPlan wanted(m_openPopovers, m_visibleItems, m_cpuReadout, m_sensorsReadout);
     if (m_samplesAllSensors) {
         wanted.smcScope = SamplingPlan::SMCScope::full;
         wanted.samplesBattery = true;

@@ -375,9 +375,11 @@ private:
     std::optional<double> m_lastRefresh;
     std::function<void()> m_onRefresh;
     QSet<MonitorSection> m_openPopovers;
+    // What plan() read from the settings, kept until the store's generation moves (never 0).
     mutable QSet<MonitorSection> m_visibleItems;
-    mutable unsigned m_visibleItemsMask = 0;
-    mutable bool m_visibleItemsKnown = false;
+    mutable CPUReadout m_cpuReadout {};
+    mutable SensorsReadout m_sensorsReadout {};
+    mutable quint64 m_settingsGeneration = 0;
     bool m_samplesAllSensors = false;
     unsigned m_pending = 0;
 

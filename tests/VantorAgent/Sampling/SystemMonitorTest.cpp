@@ -429,3 +429,17 @@ TEST_F(SystemMonitorTest, PreparingAPopoverCompletesLaterOnTheMainThread)
     QCoreApplication::sendPostedEvents(nullptr, QEvent::MetaCall);
     EXPECT_FALSE(late);
 }
+
+TEST_F(SystemMonitorTest, ThePlanFollowsTheMetersShown)
+{
+    make();
+    EXPECT_TRUE(monitor->plan().samplesProcesses);
+    // The plan keeps what it read until the settings change; every change must still reach it.
+    PreferencesDomain& store = SharedSettings::store();
+    for (const QString& key :
+        {SharedSettings::Key::showCPUItem, SharedSettings::Key::showMemoryItem, SharedSettings::Key::showStorageItem})
+        store.setBool(key, false);
+    EXPECT_FALSE(monitor->plan().samplesProcesses);
+    store.setBool(SharedSettings::Key::showStorageItem, true);
+    EXPECT_TRUE(monitor->plan().samplesProcesses);
+}
