@@ -11,6 +11,7 @@
 #include <QString>
 #include <QWidget>
 
+#include <array>
 #include <optional>
 #include <vector>
 
@@ -106,7 +107,10 @@ private:
     mutable QString m_signature;
     mutable std::vector<qint64> m_signatureInputs;
     mutable std::vector<qint64> m_nextSignatureInputs;
-    // The readout's laid-out text, reused while the text and font stay the same.
-    mutable QStaticText m_readoutLayout;
+    // The readout's recent texts, laid out: a reading wanders among a few values ("12%",
+    // "13%"), so most repaints find theirs here instead of shaping it again. Most recent first;
+    // all made with m_readoutFont.
+    static constexpr size_t readoutLayoutCount = 6;
+    mutable std::array<QStaticText, readoutLayoutCount> m_readoutLayouts;
     mutable QFont m_readoutFont;
 };

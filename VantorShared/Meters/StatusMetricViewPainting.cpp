@@ -220,14 +220,22 @@ void StatusMetricView::drawReadout(Canvas& canvas, const QString& text, double x
     canvas.painter.setPen(primaryLabelColor(canvas.appearance));
     const double bottom = canvas.middle() - style.lineHeight * 0.5;
     const double top = canvas.height - bottom - style.lineHeight;
-    // The readout is laid out again only when its text or font changed.
-    if (m_readoutLayout.text() != text || m_readoutFont != style.font) {
-        m_readoutLayout.setText(text);
-        m_readoutLayout.setTextFormat(Qt::PlainText);
-        m_readoutLayout.prepare(QTransform(), style.font);
+    if (m_readoutFont != style.font) {
+        for (QStaticText& layout : m_readoutLayouts)
+            layout = QStaticText();
         m_readoutFont = style.font;
     }
-    canvas.painter.drawStaticText(QPointF(x, top), m_readoutLayout);
+    // A text seen lately moves to the front; a new one takes the place of the oldest.
+    auto found = std::find_if(m_readoutLayouts.begin(), m_readoutLayouts.end(),
+        [&text](const QStaticText& layout) { return layout.text() == text; });
+    if (found == m_readoutLayouts.end()) {
+        found = m_readoutLayouts.end() - 1;
+        found->setText(text);
+        found->setTextFormat(Qt::PlainText);
+        found->prepare(QTransform(), style.font);
+    }
+    std::rotate(m_readoutLayouts.begin(), found, found + 1);
+    canvas.painter.drawStaticText(QPointF(x, top), m_readoutLayouts.front());
 }
 
 void StatusMetricView::drawSectionIcon(Canvas& canvas) const

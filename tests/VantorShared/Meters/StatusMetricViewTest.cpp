@@ -438,3 +438,25 @@ TEST_F(StatusMetricViewTest, SignaturesChangeAtTheMetersResolution)
 }
 
 } // namespace
+
+TEST_F(StatusMetricViewTest, AReadoutSeenBeforeIsDrawnAsAFreshViewDrawsIt)
+{
+    store().setString(Key::memoryReadout, QStringLiteral("usage"));
+    const MonitorSection section = MonitorSection::memory;
+    const int width = int(std::ceil(StatusMetricView::itemWidth(section)));
+    StatusMetricView kept(QRect(0, 0, width, 24), section);
+    kept.setReadings(&readings);
+    const auto draw = [&](StatusMetricView& view) {
+        QImage image(width * pixelsPerPoint, 24 * pixelsPerPoint, QImage::Format_ARGB32_Premultiplied);
+        image.setDevicePixelRatio(pixelsPerPoint);
+        image.fill(Qt::transparent);
+        QPainter painter(&image);
+        view.render(&painter, QPoint(), QRegion(), QWidget::DrawChildren);
+        return image;
+    };
+    // More distinct texts than the view keeps laid out, then back to old ones.
+    for (const double value : {0.12, 0.13, 0.12, 0.5, 0.61, 0.7, 0.8, 0.9, 0.99, 0.12, 0.13, 0.9}) {
+        readings.memory = value;
+        EXPECT_EQ(draw(kept), render(section).image) << value;
+    }
+}
