@@ -4,6 +4,7 @@
 #include "Platform/Graphics/NvidiaManagementLibrary.h"
 
 #include <QDir>
+#include <QFileInfo>
 
 namespace {
 
@@ -51,10 +52,23 @@ GraphicsAccelerators::~GraphicsAccelerators() = default;
 
 QList<QVariantMap> GraphicsAccelerators::statistics()
 {
+    if (++m_callsSinceListing >= relistEvery) {
+        m_cards = DrmCards::devices(m_sysRoot);
+        m_callsSinceListing = 0;
+    }
     QList<QVariantMap> result;
-    for (const QString& device : DrmCards::devices(m_sysRoot))
-        if (auto figures = DrmCards::statistics(device))
-            result.append(std::move(*figures));
+    for (const QString& device : std::as_const(m_cards)) {
+        auto figures = DrmCards::statistics(device);
+        if (!figures)
+            continue;
+        // No figures may mean the card has gone since the listing; it is then left out, and
+        // the next call lists the cards again.
+        if (figures->isEmpty() && !QFileInfo::exists(device)) {
+            m_callsSinceListing = relistEvery;
+            continue;
+        }
+        result.append(std::move(*figures));
+    }
     if (m_nvidia && nvidiaCardAwake())
         result.append(m_nvidia->statistics());
     return result;

@@ -27,13 +27,19 @@ public:
     GraphicsAccelerators(const GraphicsAccelerators&) = delete;
     GraphicsAccelerators& operator=(const GraphicsAccelerators&) = delete;
 
-    // One dictionary per awake accelerator, in card order; empty when there is none.
+    // One dictionary per awake accelerator, in card order; empty when there is none. The cards
+    // are listed on the first call and again every `relistEvery` calls (or at once after one has
+    // gone), so a card that comes is noticed within seconds without listing on every cycle.
     QList<QVariantMap> statistics();
+
+    static constexpr int relistEvery = 10;
 
 private:
     bool nvidiaCardAwake() const;
 
     QString m_sysRoot;
+    QList<QString> m_cards;
+    int m_callsSinceListing = relistEvery;
     // The NVIDIA display controllers present when this was made; the library is only loaded
     // when there is one.
     QList<QString> m_nvidiaDevices;

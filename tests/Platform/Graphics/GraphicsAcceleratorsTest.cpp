@@ -2,6 +2,8 @@
 #include "Platform/Graphics/DrmCards.h"
 #include "tests/support/FixtureTree.h"
 
+#include <QDir>
+
 #include <gtest/gtest.h>
 
 TEST(GraphicsAcceleratorsTest, ReadsAwakeCardsAndLeavesSleepingOnesAlone)
@@ -26,6 +28,26 @@ TEST(GraphicsAcceleratorsTest, ReadsAwakeCardsAndLeavesSleepingOnesAlone)
     sys.write(QStringLiteral("class/drm/card0/device/power/runtime_status"), "suspended\n");
     EXPECT_EQ(accelerators.statistics().size(), 1);
     EXPECT_TRUE(GraphicsAccelerators(QStringLiteral("/nonexistent"), false).statistics().isEmpty());
+}
+
+TEST(GraphicsAcceleratorsTest, ACardThatComesIsFoundWithinTheRelistingAndOneThatGoesIsDroppedAtOnce)
+{
+    FixtureTree sys(QStringLiteral("sys-gpu"));
+    GraphicsAccelerators accelerators(sys.root(), false);
+    ASSERT_EQ(accelerators.statistics().size(), 2);
+    sys.write(QStringLiteral("class/drm/card3/device/gpu_busy_percent"), "50\n");
+    int calls = 1;
+    while (accelerators.statistics().size() == 2 && calls <= GraphicsAccelerators::relistEvery)
+        ++calls;
+    EXPECT_LE(calls, GraphicsAccelerators::relistEvery);
+    const QList<QVariantMap> withNew = accelerators.statistics();
+    ASSERT_EQ(withNew.size(), 3);
+    EXPECT_DOUBLE_EQ(withNew[2].value(GraphicsAccelerators::utilizationKey).toDouble(), 0.5);
+
+    // card2 reports no figures; once its folder is gone it is no card at all.
+    ASSERT_TRUE(QDir(sys.root() + QStringLiteral("/class/drm/card2")).removeRecursively());
+    EXPECT_EQ(accelerators.statistics().size(), 2);
+    EXPECT_EQ(accelerators.statistics().size(), 2);
 }
 
 TEST(GraphicsAcceleratorsTest, ParsesAttributeValues)
