@@ -7,6 +7,7 @@
 #include <unicode/numberformatter.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <limits>
 #include <map>
@@ -30,6 +31,8 @@ icu::Locale icuLocale(const QString& name)
 struct Formatters {
     QString locale;
     std::optional<icu::number::LocalizedNumberFormatter> percent;
+    // Whole percentages as made, 0 to 100: panels show the same few every second.
+    std::array<QString, 101> percentTexts;
     std::map<int, icu::number::LocalizedNumberFormatter> numbers;
     // Durations: each unit on its own, narrow ("3h"), joined as the locale joins units. This
     // gives the text a measure format would, with less of ICU's data and code kept resident.
@@ -45,6 +48,7 @@ Formatters& formatters(const QString& locale)
     thread_local Formatters cached;
     if (cached.locale != locale) {
         cached.percent.reset();
+        cached.percentTexts.fill(QString());
         cached.numbers.clear();
         for (auto& unit : cached.durationUnits)
             unit.reset();
@@ -99,6 +103,9 @@ namespace PanelFormat {
 QString percent(int whole, const QString& locale)
 {
     Formatters& f = formatters(locale);
+    QString* kept = whole >= 0 && whole <= 100 ? &f.percentTexts[size_t(whole)] : nullptr;
+    if (kept && !kept->isNull())
+        return *kept;
     if (!f.percent)
         f.percent = icu::number::NumberFormatter::with()
                         .unit(icu::NoUnit::percent())
@@ -106,7 +113,12 @@ QString percent(int whole, const QString& locale)
                         .locale(icuLocale(locale));
     UErrorCode status = U_ZERO_ERROR;
     const icu::UnicodeString text = f.percent->formatInt(whole, status).toString(status);
-    return U_FAILURE(status) ? QString::number(whole) + QLatin1Char('%') : fromUnicode(text);
+    if (U_FAILURE(status))
+        return QString::number(whole) + QLatin1Char('%');
+    const QString result = fromUnicode(text);
+    if (kept)
+        *kept = result;
+    return result;
 }
 
 QString percent(int whole)

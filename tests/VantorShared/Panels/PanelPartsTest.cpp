@@ -145,6 +145,9 @@ TEST_F(PanelSettingsTest, RateIsTheFileCountPerSecondInTheInterfaceLanguage)
 TEST(PanelFormatTest, PercentDurationsAndPlaceholders)
 {
     EXPECT_EQ(PanelFormat::percent(42, QStringLiteral("en_US")), QStringLiteral("42%"));
+    EXPECT_EQ(PanelFormat::percent(42, QStringLiteral("de_DE")), QStringLiteral("42\u00a0%"));
+    EXPECT_EQ(PanelFormat::percent(42, QStringLiteral("en_US")), QStringLiteral("42%"));
+    EXPECT_EQ(PanelFormat::percent(250, QStringLiteral("en_US")), QStringLiteral("250%"));
     EXPECT_EQ(PanelFormat::number(1.256, 2, QStringLiteral("de_DE")), QStringLiteral("1,26"));
     EXPECT_EQ(PanelFormat::daysHoursMinutes(3 * 86400 + 4 * 3600 + 12 * 60 + 59, QStringLiteral("en_US")),
         QStringLiteral("3d 4h 12m"));
