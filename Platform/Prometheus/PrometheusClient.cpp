@@ -25,7 +25,6 @@ struct PrometheusClient::Request {
 
 PrometheusClient::PrometheusClient(QObject* parent)
     : QObject(parent)
-    , m_network(std::make_unique<QNetworkAccessManager>())
 {
 }
 
@@ -38,8 +37,10 @@ void PrometheusClient::setServer(const PrometheusServer& server)
 {
     m_server = server;
     // Connections and cached credentials of the old server must not carry over.
-    m_network->clearConnectionCache();
-    m_network->clearAccessCache();
+    if (m_network) {
+        m_network->clearConnectionCache();
+        m_network->clearAccessCache();
+    }
 }
 
 int PrometheusClient::pendingCount() const
@@ -118,6 +119,10 @@ void PrometheusClient::send(
     auto request = std::make_unique<Request>();
     Request* raw = request.get();
     raw->handler = std::move(handler);
+    // Made with the first request: most agents watch no other machine, and a network access
+    // manager made at start-up would keep much of Qt's network code resident for nothing.
+    if (!m_network)
+        m_network = std::make_unique<QNetworkAccessManager>();
     raw->reply = m_network->get(networkRequest);
     // Hand-off limits of our own: the whole exchange, not only silence, is bounded.
     raw->deadline.setSingleShot(true);
