@@ -5,6 +5,15 @@
 
 namespace {
 
+// Byte counts are shown through 64-bit integers; a server's figure beyond what they hold (an
+// exabyte and more, surely garbage) is cut there rather than converted out of range.
+constexpr double mostBytes = 4.0e18;
+
+double byteCount(double value)
+{
+    return std::clamp(value, 0.0, mostBytes);
+}
+
 double clampedFraction(double value)
 {
     return std::isfinite(value) ? std::clamp(value, 0.0, 1.0) : 0.0;
@@ -99,7 +108,7 @@ void MachineHistory::setMemory(const PrometheusResult& result)
 {
     const QMap<QString, double> latest = latestBy(result, QStringLiteral("__name__"));
     const auto get = [&](const char* field) {
-        return std::max(0.0, latest.value(QStringLiteral("node_memory_%1_bytes").arg(QLatin1String(field)), 0.0));
+        return byteCount(latest.value(QStringLiteral("node_memory_%1_bytes").arg(QLatin1String(field)), 0.0));
     };
     Memory m;
     m.total = get("MemTotal");
@@ -110,7 +119,7 @@ void MachineHistory::setMemory(const PrometheusResult& result)
     m.available = std::min(m.total, get("MemAvailable"));
     // The same reading of meminfo as this computer's own memory panel.
     m.wired = std::min(m.used(), get("SUnreclaim") + get("KernelStack") + get("PageTables"));
-    m.cache = std::max(0.0, get("Cached") + get("Buffers") + get("SReclaimable") - get("Shmem"));
+    m.cache = std::clamp(get("Cached") + get("Buffers") + get("SReclaimable") - get("Shmem"), 0.0, m.total);
     m.swapTotal = get("SwapTotal");
     m.swapFree = std::min(m.swapTotal, get("SwapFree"));
     memory = m;
@@ -119,7 +128,7 @@ void MachineHistory::setMemory(const PrometheusResult& result)
 void MachineHistory::setStorage(const PrometheusResult& result)
 {
     const QMap<QString, double> latest = latestBy(result, QStringLiteral("__name__"));
-    const double size = latest.value(QStringLiteral("node_filesystem_size_bytes"), 0);
+    const double size = byteCount(latest.value(QStringLiteral("node_filesystem_size_bytes"), 0));
     if (size <= 0) {
         storage.reset();
         return;
