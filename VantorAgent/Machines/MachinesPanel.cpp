@@ -121,14 +121,24 @@ void MachinesPanel::fitHeight()
     }
 }
 
+void MachinesPanel::dropDetail()
+{
+    if (!m_detail)
+        return;
+    // Out of the layout at once, not only when the deferred delete runs: the panel is measured
+    // for its new size right after this, and the detail must not count in it. Deferred because
+    // its own back button may be what called us.
+    m_layout->removeWidget(m_detail);
+    m_detail->hide();
+    m_detail->deleteLater();
+    m_detail = nullptr;
+}
+
 void MachinesPanel::showMachine(const QString& instance)
 {
     if (instance.isEmpty()) {
         m_listPage->show();
-        if (m_detail) {
-            m_detail->deleteLater();
-            m_detail = nullptr;
-        }
+        dropDetail();
         adjustSize();
         emit resized();
         return;
@@ -137,8 +147,7 @@ void MachinesPanel::showMachine(const QString& instance)
         [&](const MachineStatus& machine) { return machine.instance == instance; });
     if (found == m_monitor.machines().end())
         return;
-    if (m_detail)
-        m_detail->deleteLater();
+    dropDetail();
     m_detail = new MachineDetailView(m_monitor, *found);
     connect(m_detail, &MachineDetailView::backRequested, this, [this] { showMachine(QString()); });
     connect(m_detail, &MachineDetailView::contentChanged, this, [this] {

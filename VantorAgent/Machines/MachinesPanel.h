@@ -40,6 +40,7 @@ signals:
 
 private:
     void fitHeight();
+    void dropDetail();
 
     MachinesMonitor& m_monitor;
     int m_maximumHeight;
