@@ -221,7 +221,7 @@ TEST_F(QuitFixture, ThePanelsQuitButtonEndsTheAgent)
                           .arg(frame->x())
                           .arg(frame->y()));
         click(at);
-        if (ended(attempt == 2 ? 6000 : 3000) || m_agent.state() == QProcess::NotRunning)
+        if (ended() || m_agent.state() == QProcess::NotRunning)
             break;
         const std::optional<QRect> now = panel();
         if (now && *now == *frame)
