@@ -3,6 +3,8 @@
 #include "VantorAgent/Sampling/CounterMath.h"
 
 #include "Platform/Graphics/GraphicsAccelerators.h"
+#include "Platform/Kernel/LoadAverage.h"
+#include "Platform/Kernel/MachineInfo.h"
 #include "Platform/Kernel/ProcessUsageReader.h"
 #include "Platform/Settings/PreferencesDomain.h"
 #include "Platform/Workspace/Workspace.h"
