@@ -6,6 +6,7 @@
 #include "Vantor/Pages/SwitchButton.h"
 #include "VantorShared/Settings/SharedSettings.h"
 #include "VantorShared/System/AppLinks.h"
+#include "VantorShared/System/ProcessScan.h"
 #include "tests/support/AgentProcess.h"
 #include "tests/support/FixtureBundle.h"
 #include "tests/support/IsolatedSettings.h"
@@ -14,11 +15,15 @@
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QLabel>
+#include <QSet>
 #include <QTest>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <csignal>
 
 namespace {
@@ -162,6 +167,28 @@ bool busNameOwned()
     return bus && bus->isServiceRegistered(AppLinks::agentBusName()).value();
 }
 
+// Agent processes other than those in `before` that run `program` as an agent: other tests
+// start snapshots (--readings) and agents of their own at the same time.
+QList<ProcessScan::Entry> newAgents(const QSet<qint32>& before, const QString& program)
+{
+    QList<ProcessScan::Entry> found;
+    for (const ProcessScan::Entry& entry : ProcessScan::agents()) {
+        if (before.contains(entry.pid) || QDir::cleanPath(entry.path) != program)
+            continue;
+        QFile cmdline(QStringLiteral("/proc/%1/cmdline").arg(entry.pid));
+        if (cmdline.open(QIODevice::ReadOnly) && !cmdline.readAll().split('\0').contains("--readings"))
+            found.append(entry);
+    }
+    return found;
+}
+
+bool stillRuns(qint32 pid)
+{
+    const QList<ProcessScan::Entry> agents = ProcessScan::agents();
+    return std::any_of(
+        agents.cbegin(), agents.cend(), [pid](const ProcessScan::Entry& entry) { return entry.pid == pid; });
+}
+
 } // namespace
 
 TEST(AgentControlEndToEnd, TheSwitchStartsAndStopsTheRealEmbeddedAgent)
@@ -169,8 +196,6 @@ TEST(AgentControlEndToEnd, TheSwitchStartsAndStopsTheRealEmbeddedAgent)
     ProcessTestTurn turn;
     if (!QDBusConnection::sessionBus().isConnected())
         GTEST_SKIP() << "no session bus";
-    if (!ProcessScan::agents().isEmpty())
-        GTEST_SKIP() << "another agent is running on this machine";
     // The agent inherits this process's environment: its own settings folder, the suite name
     // through the test environment, no display.
     IsolatedSettings settings(QStringLiteral("control.e2e.%1").arg(QCoreApplication::applicationPid()));
@@ -183,13 +208,15 @@ TEST(AgentControlEndToEnd, TheSwitchStartsAndStopsTheRealEmbeddedAgent)
     AgentController controller;
     AgentRow row(controller);
     EXPECT_FALSE(row.toggle()->isChecked());
+    const QString program
+        = QFileInfo(QStringLiteral(VANTOR_AGENT_BUNDLE "/Contents/MacOS/VantorAgent")).canonicalFilePath();
+    QSet<qint32> before;
+    for (const ProcessScan::Entry& entry : ProcessScan::agents())
+        before.insert(entry.pid);
     row.toggle()->click();
 
-    const QString program
-        = QDir::cleanPath(QStringLiteral(VANTOR_AGENT_BUNDLE)) + QStringLiteral("/Contents/MacOS/VantorAgent");
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !ProcessScan::agents().isEmpty(); }, 10000));
-    const ProcessScan::Entry started = ProcessScan::agents().first();
-    EXPECT_EQ(QDir::cleanPath(started.path), QFileInfo(program).canonicalFilePath());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !newAgents(before, program).isEmpty(); }, 10000));
+    const ProcessScan::Entry started = newAgents(before, program).first();
     // Up and listening once it holds its name on the bus; the row has been told.
     ASSERT_TRUE(QTest::qWaitFor(busNameOwned, 15000));
     ASSERT_TRUE(QTest::qWaitFor([&] { return controller.isRunning(); }, 2000));
@@ -200,7 +227,7 @@ TEST(AgentControlEndToEnd, TheSwitchStartsAndStopsTheRealEmbeddedAgent)
 
     row.toggle()->click();
     EXPECT_FALSE(SharedSettings::store().boolForKey(SharedSettings::Key::agentEnabled));
-    const bool exited = QTest::qWaitFor([&] { return ProcessScan::agents().isEmpty(); }, 10000);
+    const bool exited = QTest::qWaitFor([&] { return !stillRuns(started.pid); }, 10000);
     if (!exited)
         ::kill(started.pid, SIGTERM);
     ASSERT_TRUE(exited);
