@@ -2,6 +2,7 @@
 #include "VantorShared/Meters/StatusMetricView.h"
 
 #include "VantorShared/Meters/StatusMetricViewDrawing.h"
+#include "VantorShared/Support/RecentFirst.h"
 
 #include <QPaintDevice>
 #include <QPainter>
@@ -225,17 +226,15 @@ void StatusMetricView::drawReadout(Canvas& canvas, const QString& text, double x
             layout = QStaticText();
         m_readoutFont = style.font;
     }
-    // A text seen lately moves to the front; a new one takes the place of the oldest.
-    auto found = std::find_if(m_readoutLayouts.begin(), m_readoutLayouts.end(),
-        [&text](const QStaticText& layout) { return layout.text() == text; });
-    if (found == m_readoutLayouts.end()) {
-        found = m_readoutLayouts.end() - 1;
-        found->setText(text);
-        found->setTextFormat(Qt::PlainText);
-        found->prepare(QTransform(), style.font);
-    }
-    std::rotate(m_readoutLayouts.begin(), found, found + 1);
-    canvas.painter.drawStaticText(QPointF(x, top), m_readoutLayouts.front());
+    // A text seen lately is drawn from its layout; a new one takes the place of the oldest.
+    const QStaticText& layout = RecentFirst::use(
+        m_readoutLayouts, [&text](const QStaticText& kept) { return kept.text() == text; },
+        [&](QStaticText& made) {
+            made.setText(text);
+            made.setTextFormat(Qt::PlainText);
+            made.prepare(QTransform(), style.font);
+        });
+    canvas.painter.drawStaticText(QPointF(x, top), layout);
 }
 
 void StatusMetricView::drawSectionIcon(Canvas& canvas) const

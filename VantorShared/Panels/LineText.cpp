@@ -1,5 +1,7 @@
 #include "VantorShared/Panels/LineText.h"
 
+#include "VantorShared/Support/RecentFirst.h"
+
 #include <QFontMetricsF>
 #include <QPainter>
 
@@ -7,25 +9,24 @@
 
 const LineText::Layout& LineText::prepare(const QString& text, const QFont& font, qreal elideWidth)
 {
-    auto found = std::find_if(m_layouts.begin(), m_layouts.end(), [&](const Layout& kept) {
-        return kept.prepared && kept.text == text && kept.elideWidth == elideWidth && kept.font == font;
-    });
-    if (found == m_layouts.end()) {
-        // The least recently used one is made anew.
-        found = m_layouts.end() - 1;
-        found->text = text;
-        found->font = font;
-        found->elideWidth = elideWidth;
-        const QString shown = elideWidth >= 0 ? QFontMetricsF(font).elidedText(text, Qt::ElideRight, elideWidth) : text;
-        found->layout.setTextFormat(Qt::PlainText);
-        found->layout.setPerformanceHint(QStaticText::AggressiveCaching);
-        found->layout.setText(shown);
-        found->layout.prepare(QTransform(), font);
-        found->lineHeight = QFontMetricsF(font).height();
-        found->prepared = true;
-    }
-    std::rotate(m_layouts.begin(), found, found + 1);
-    return m_layouts.front();
+    return RecentFirst::use(
+        m_layouts,
+        [&](const Layout& kept) {
+            return kept.prepared && kept.text == text && kept.elideWidth == elideWidth && kept.font == font;
+        },
+        [&](Layout& made) {
+            made.text = text;
+            made.font = font;
+            made.elideWidth = elideWidth;
+            const QString shown
+                = elideWidth >= 0 ? QFontMetricsF(font).elidedText(text, Qt::ElideRight, elideWidth) : text;
+            made.layout.setTextFormat(Qt::PlainText);
+            made.layout.setPerformanceHint(QStaticText::AggressiveCaching);
+            made.layout.setText(shown);
+            made.layout.prepare(QTransform(), font);
+            made.lineHeight = QFontMetricsF(font).height();
+            made.prepared = true;
+        });
 }
 
 qreal LineText::width(const QString& text, const QFont& font)
